@@ -117,6 +117,19 @@ MachineSettings ParseMachineSettings(std::string_view text, const std::string& f
   return settings;
 }
 
+const MachineSettings& CurrentMachineSettings() {
+  static const MachineSettings settings = [] {
+    try {
+      const auto text = ReadMachineFile("machine.ini");
+      return text ? ParseMachineSettings(*text, (MachineFolder() / "machine.ini").string())
+                  : MachineSettings{};
+    } catch (const MachineFault& fault) {
+      StopMachine(fault);
+    }
+  }();
+  return settings;
+}
+
 std::optional<std::string> ReadMachineFile(std::string_view name) {
   const fs::path path = MachineFolder() / name;
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

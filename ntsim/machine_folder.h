@@ -35,6 +35,10 @@ struct MachineSettings {
 // Unknown keys and bad values are refused with the file's name and the line's number.
 MachineSettings ParseMachineSettings(std::string_view text, const std::string& file_name);
 
+// The settings of this process's machine, read from machine.ini on first use (the defaults
+// when it is missing). A malformed machine.ini stops the machine.
+const MachineSettings& CurrentMachineSettings();
+
 // The file's bytes, or nothing when the machine folder has no such file.
 std::optional<std::string> ReadMachineFile(std::string_view name);
 
