@@ -52,6 +52,7 @@ constexpr Message kMessages[] = {
     {ERROR_NEGATIVE_SEEK,
      "An attempt was made to move the file pointer before the beginning of the file.\r\n"},
     {ERROR_DIR_NOT_EMPTY, "The directory is not empty.\r\n"},
+    {ERROR_BAD_PATHNAME, "The specified path is invalid.\r\n"},
     {ERROR_BUSY, "The requested resource is in use.\r\n"},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists.\r\n"},
     {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n"},

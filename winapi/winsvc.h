@@ -4,16 +4,12 @@
 
 #include "windef.h"
 #include "winerror.h"
+// The standard access rights (DELETE, READ_CONTROL, ...) are common to every kind of object;
+// they are declared once, with the registry's rights.
+#include "winreg.h"
 
 // Service manager and service handles are system handles like any other.
 using SC_HANDLE = HANDLE;
-
-inline constexpr DWORD DELETE = 0x00010000;
-inline constexpr DWORD READ_CONTROL = 0x00020000;
-inline constexpr DWORD WRITE_DAC = 0x00040000;
-inline constexpr DWORD WRITE_OWNER = 0x00080000;
-inline constexpr DWORD STANDARD_RIGHTS_REQUIRED = 0x000F0000;
-inline constexpr DWORD STANDARD_RIGHTS_READ = READ_CONTROL;
 
 inline constexpr DWORD SC_MANAGER_CONNECT = 0x0001;
 inline constexpr DWORD SC_MANAGER_CREATE_SERVICE = 0x0002;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -280,7 +281,7 @@ TEST_F(DriverRequests, ReadIdtCopiesLimitPlusOneBytesOrTheWholeDoubleWordsThatFi
     EXPECT_EQ(irp.IoStatus.Information, c.copied);
     EXPECT_EQ(kernel_.completions, 1);
     ASSERT_GE(system_buffer.size(), c.copied);
-    EXPECT_EQ(std::memcmp(system_buffer.data(), table(), c.copied), 0);
+    EXPECT_TRUE(std::equal(system_buffer.begin(), system_buffer.begin() + c.copied, table()));
     for (std::size_t i = c.copied; i < system_buffer.size(); ++i) {
       ASSERT_EQ(system_buffer[i], 0xEE) << "byte " << i << " beyond the reply was written";
     }
