@@ -88,7 +88,9 @@ bool ReadSymbols(std::string_view bytes, DriverImageSymbols& symbols) {
         const auto symbol = RecordAt<ElfW(Sym)>(*table, at);
         const auto name = NameAt(*names, symbol->st_name);
         if (!name) return false;
-        if (name->empty()) continue;
+        // A weak import may stay unresolved: it binds the image to nothing.
+        const bool weak = ELF64_ST_BIND(symbol->st_info) == STB_WEAK;
+        if (name->empty() || (symbol->st_shndx == SHN_UNDEF && weak)) continue;
         (symbol->st_shndx == SHN_UNDEF ? symbols.imports : symbols.exports).push_back(*name);
       }
     } else if (section.sh_type == SHT_DYNAMIC) {

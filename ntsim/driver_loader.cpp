@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "ntsim/driver_image.h"
 #include "ntsim/io_manager.h"
@@ -29,10 +31,27 @@ std::map<std::string, LoadedDriver> loaded;
 // left a device: the image must stay mapped while the device can still reach its code.
 std::map<std::string, LoadedDriver> left_behind;
 
+bool IsSanitizerRuntime(const std::string& name) {
+  for (const char* prefix : {"__asan", "__ubsan", "__sanitizer", "__lsan", "libasan", "libubsan"}) {
+    if (name.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
 std::u16string Widened(std::string_view text) {
   std::u16string wide;
   for (const char c : text) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
   return wide;
+}
+
+// What a driver image may bind to: the kernel's exports (kernel_exports.list), the memory
+// routines a compiler emits calls to on its own, and in a sanitizer build the sanitizers' run
+// time. Anything else is a routine the kernel does not have.
+bool IsKernelImport(const std::string& name) {
+  static const std::set<std::string> kMemoryRoutines = {"memcpy", "memmove", "memset", "memcmp"};
+  const auto& exports = KernelExports();
+  return std::find(exports.begin(), exports.end(), name) != exports.end() ||
+         kMemoryRoutines.count(name) != 0 || IsSanitizerRuntime(name);
 }
 
 void FinishUnload(const std::string& service, LoadedDriver driver) {
@@ -62,11 +81,24 @@ void OnDriverIdle(PDRIVER_OBJECT object) {
 
 }  // namespace
 
+const std::vector<std::string>& KernelExports() {
+  static const std::vector<std::string> kExports = {
+      "DbgPrint",           "IoCreateDevice",     "IoCreateSymbolicLink", "IoDeleteDevice",
+      "IoDeleteSymbolicLink", "IofCompleteRequest", "RtlInitUnicodeString", "SIDT"};
+  return kExports;
+}
+
 DWORD LoadDriver(const std::string& service, const std::string& image_path, Announce announce) {
   if (loaded.count(service) != 0) return ERROR_SERVICE_ALREADY_RUNNING;
   DriverImageSymbols symbols;
   if (const DWORD error = InspectDriverImage(image_path, symbols); error != ERROR_SUCCESS) {
     return error;
+  }
+  for (const auto& needed : symbols.needed) {
+    if (!IsSanitizerRuntime(needed)) return ERROR_MOD_NOT_FOUND;
+  }
+  for (const auto& import : symbols.imports) {
+    if (!IsKernelImport(import)) return ERROR_PROC_NOT_FOUND;
   }
   // The image's routines bind to the kernel's exports now, all of them, and its own symbols
   // stay its own.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "winapi/ntddk.h"
 
@@ -13,9 +14,14 @@ namespace ntsim {
 // that attaches to a machine that stayed up was already announced when it was first loaded.
 enum class Announce { Loud, Quiet };
 
+// The routines of ntoskrnl.cpp, which a program that hosts the machine exports to driver
+// images (kernel_exports.list holds the same names for the linker).
+const std::vector<std::string>& KernelExports();
+
 // ERROR_SUCCESS, or the system's code for why the driver did not load: the image's
 // (ERROR_FILE_NOT_FOUND, ERROR_BAD_EXE_FORMAT, ERROR_PROC_NOT_FOUND for a routine the kernel
-// does not export ...) or DriverEntry's status translated.
+// does not export, ERROR_MOD_NOT_FOUND for a library it asks for ...) or DriverEntry's
+// status translated. A driver binds to the kernel alone, as on NT.
 DWORD LoadDriver(const std::string& service, const std::string& image_path, Announce announce);
 
 bool IsDriverLoaded(const std::string& service);

@@ -2,6 +2,7 @@
 // install, start, open, the IDT request, stop and removal, and the faults a person meets.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -249,6 +250,13 @@ TEST_F(KessrinService, DriverEntryFailsOnANameCollision) {
   // With the first driver gone the name is free again.
   EXPECT_EQ(Start("Kessrin2"), ERROR_SUCCESS);
   EXPECT_EQ(Stop("Kessrin2"), ERROR_SUCCESS);
+}
+
+TEST_F(KessrinService, MachineFolderThatCannotBeReachedStopsTheMachine) {
+  machine_.Write("plain-file", "");
+  ::setenv("QUORVEL_MACHINE", (machine_.folder() / "plain-file" / "machine").c_str(), 1);
+  EXPECT_EXIT(Install("Kessrin", driver_), ::testing::ExitedWithCode(3),
+              "the simulated machine cannot go on: .*plain-file/machine/running.ini");
 }
 
 // Runs a step as another program on the same machine folder: a child process that starts
