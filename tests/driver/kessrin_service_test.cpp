@@ -214,6 +214,25 @@ TEST_F(KessrinService, DeletedServiceStaysMarkedUntilStoppedAndClosed) {
   EXPECT_EQ(Install("Kessrin", driver_), ERROR_SUCCESS);
 }
 
+TEST_F(KessrinService, StopWithTheDeviceOpenUnloadsAtItsClose) {
+  ASSERT_EQ(Install("Kessrin", driver_), ERROR_SUCCESS);
+  ASSERT_EQ(Start(), ERROR_SUCCESS);
+  HANDLE device = OpenDevice();
+  ASSERT_NE(device, INVALID_HANDLE_VALUE);
+  SERVICE_STATUS status{};
+  ASSERT_EQ(Stop(status), ERROR_SUCCESS);
+  EXPECT_EQ(status.dwCurrentState, SERVICE_STOP_PENDING);
+  EXPECT_EQ(Stop(status), ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+  EXPECT_EQ(Start(), ERROR_SERVICE_ALREADY_RUNNING);
+  EXPECT_EQ(OpenDevice(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(DebugLog().find("Unload"), std::string::npos);
+  CloseHandle(device);
+  EXPECT_EQ(DebugLog(), std::string(kEntryLines) + kOpenClose + kOpenClose + kUnloadLines);
+  EXPECT_EQ(Stop(status), ERROR_SERVICE_NOT_ACTIVE);
+  EXPECT_EQ(status.dwCurrentState, SERVICE_STOPPED);
+  EXPECT_EQ(Remove(), ERROR_SUCCESS);
+}
+
 TEST_F(KessrinService, DriverThatCannotLoadFailsTheStartOnly) {
   machine_.Write("text.uze", "not a driver\n");
   const struct {
