@@ -77,8 +77,8 @@ std::vector<BYTE> Utf16BytesFrom1252(const std::vector<BYTE>& data) {
   return bytes;
 }
 
-// The file's text in code page 1252 and the format its encoding allows, or a fault for an
-// encoding regedit never writes.
+// Reads a registry file line by line into a tree. A Version 5.00 file is decoded from
+// UTF-16 into the code page first, so that both formats are read as the same text.
 class RegFileParser {
  public:
   RegFileParser(std::string_view bytes, const std::string& file_name) : file_name_(file_name) {
@@ -163,7 +163,8 @@ class RegFileParser {
     line = rest.substr(0, end);
     position_ = end == std::string_view::npos ? text_.size() : position_ + end + 1;
     line_number_ = ++lines_read_;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A file passed through two conversions of its line ends has more than one CR.
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.find('\0') != std::string_view::npos) Fail("a NUL character");
     return true;
   }
@@ -189,8 +190,8 @@ class RegFileParser {
     }
 
     if (removal) {
-      if (!names->empty()) tree_->Remove(below);
-      else Fail("HKEY_LOCAL_MACHINE itself cannot be removed");
+      if (names->empty()) Fail("HKEY_LOCAL_MACHINE itself cannot be removed");
+      tree_->Remove(below);
       key_ = nullptr;
       return;
     }

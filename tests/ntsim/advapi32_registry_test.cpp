@@ -237,6 +237,12 @@ TEST_F(RegistryCallsTest, MissingKeysValuesAndHandlesFailWithTheSystemsCodes) {
   EXPECT_EQ(key, nullptr);
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE", 0, KEY_READ, nullptr),
             ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE", 8, KEY_READ, &key),
+            ERROR_INVALID_PARAMETER);
+  // Another predefined root, HKEY_CURRENT_USER, is not modelled.
+  const auto current_user = reinterpret_cast<HKEY>(
+      static_cast<ULONG_PTR>(static_cast<std::intptr_t>(static_cast<LONG>(0x80000001u))));
+  EXPECT_EQ(RegOpenKeyExA(current_user, "Software", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
 
   HKEY keyboard = Open(kKeyboard);
   DWORD size = 0;

@@ -100,6 +100,13 @@ TEST(RegFile, ReadsAUtf16FileTheSameWayMappingItsTextToTheCodePage) {
   EXPECT_EQ(ValueAt(tree, "HARDWARE\\Caf\xE9 ??", "Odd").data, (std::vector<BYTE>{'A'}));
 }
 
+TEST(RegFile, TakesAnyLineEnd) {
+  const auto file = ParseRegFile(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\r\r\n\"x\"=\"s\"\r\r\n\"y\"=dword:2", "registry.reg");
+  EXPECT_EQ(ntsim::RegistryStringOf(ValueAt(file.tree, "A", "x")), "s");
+  EXPECT_EQ(ntsim::RegistryDwordOf(ValueAt(file.tree, "A", "y")), 2u);
+}
+
 TEST(RegFile, DeletionsRemoveWhatTheFileAddedBefore) {
   const auto file = ParseRegFile(
       "REGEDIT4\n"
