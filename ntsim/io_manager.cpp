@@ -207,13 +207,11 @@ BOOL Transfer(HANDLE handle, UCHAR major, ULONG code, const void* input, DWORD i
   const NTSTATUS status = request.Send(device);
   // A warning still delivers its data, an error none.
   const bool is_error = (static_cast<DWORD>(status) >> 30) == 3;
+  // The driver's count is trusted no further than the caller's buffer reaches.
+  const DWORD limit = major == IRP_MJ_WRITE ? input_length : output_length;
   ULONG_PTR count = 0;
   if (!is_error) {
-    count = major == IRP_MJ_WRITE ? request.irp.IoStatus.Information
-                                  : request.irp.IoStatus.Information < output_length
-                                        ? request.irp.IoStatus.Information
-                                        : output_length;
-    if (major == IRP_MJ_WRITE && count > input_length) count = input_length;
+    count = request.irp.IoStatus.Information < limit ? request.irp.IoStatus.Information : limit;
     if (major != IRP_MJ_WRITE && count > 0) std::memcpy(output, buffer.data(), count);
   }
   if (transferred != nullptr) *transferred = static_cast<DWORD>(count);
