@@ -6,10 +6,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "ntsim/host_errors.h"
+#include "ntsim/io_manager.h"
+#include "ntsim/machine.h"
 #include "winapi/kernel32.h"
 
 namespace ntsim {
@@ -45,9 +48,8 @@ extern "C" HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*
     return INVALID_HANDLE_VALUE;
   }
   if (IsDevicePath(lpFileName)) {
-    // No device objects exist in this machine yet: a name in the device namespace has no link.
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
+    AttachMachine();
+    return OpenDevice(lpFileName, dwDesiredAccess);
   }
 
   int flags = O_CLOEXEC;
@@ -88,6 +90,9 @@ extern "C" HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD /*
 
 extern "C" BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                          LPDWORD lpNumberOfBytesRead, LPOVERLAPPED /*lpOverlapped*/) {
+  if (IsDeviceFile(hFile)) {
+    return ReadDevice(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead);
+  }
   if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
   const auto file = FileOf(hFile);
   if (!file) return FALSE;
@@ -111,6 +116,9 @@ extern "C" BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRe
 
 extern "C" BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                           LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED /*lpOverlapped*/) {
+  if (IsDeviceFile(hFile)) {
+    return WriteDevice(hFile, lpBuffer, nNumberOfBytesToWrite, lpNumberOfBytesWritten);
+  }
   if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = 0;
   const auto file = FileOf(hFile);
   if (!file) return FALSE;
@@ -215,11 +223,35 @@ extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWO
 }
 
 extern "C" BOOL CloseHandle(HANDLE hObject) {
+  if (IsDeviceFile(hObject)) return CloseDeviceFile(hObject);
   if (!Handles().Remove(hObject)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   return TRUE;
+}
+
+extern "C" BOOL DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
+                                DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
+                                LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped) {
+  if (lpOverlapped != nullptr) {
+    std::fprintf(stderr, "DeviceIoControl: overlapped requests are not modelled\n");
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  // A synchronous request has nowhere else to report its byte count.
+  if (lpBytesReturned == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (IsDeviceFile(hDevice)) {
+    return DeviceControl(hDevice, dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer,
+                         nOutBufferSize, lpBytesReturned);
+  }
+  *lpBytesReturned = 0;
+  // A file of the file system takes none of the requests a program may send.
+  SetLastError(FileOf(hDevice) ? ERROR_INVALID_FUNCTION : ERROR_INVALID_HANDLE);
+  return FALSE;
 }
 
 extern "C" DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {

@@ -30,6 +30,14 @@ std::size_t HandleTable::Count() const {
   return objects_.size();
 }
 
+void HandleTable::Clear() {
+  std::map<std::uintptr_t, std::shared_ptr<KernelObject>> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    dropped.swap(objects_);
+  }
+}
+
 HandleTable& Handles() {
   static HandleTable table;
   return table;

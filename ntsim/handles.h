@@ -35,6 +35,10 @@ class HandleTable {
 
   std::size_t Count() const;
 
+  // Drops every handle without finishing its object, as when the process that held them
+  // ends: for tests that run several machines one after another.
+  void Clear();
+
  private:
   std::shared_ptr<KernelObject> LookupObject(HANDLE handle) const;
 

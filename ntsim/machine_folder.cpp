@@ -117,18 +117,26 @@ MachineSettings ParseMachineSettings(std::string_view text, const std::string& f
   return settings;
 }
 
+namespace {
+std::optional<MachineSettings> current_settings;
+}  // namespace
+
 const MachineSettings& CurrentMachineSettings() {
-  static const MachineSettings settings = [] {
+  if (!current_settings) {
     try {
       const auto text = ReadMachineFile("machine.ini");
-      return text ? ParseMachineSettings(*text, (MachineFolder() / "machine.ini").string())
-                  : MachineSettings{};
+      current_settings = text ? ParseMachineSettings(*text, (MachineFolder() / "machine.ini").string())
+                              : MachineSettings{};
     } catch (const MachineFault& fault) {
       StopMachine(fault);
     }
-  }();
-  return settings;
+  }
+  return *current_settings;
 }
+
+namespace testing {
+void ForgetMachineSettings() { current_settings.reset(); }
+}  // namespace testing
 
 std::optional<std::string> ReadMachineFile(std::string_view name) {
   const fs::path path = MachineFolder() / name;

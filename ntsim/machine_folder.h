@@ -39,6 +39,11 @@ MachineSettings ParseMachineSettings(std::string_view text, const std::string& f
 // when it is missing). A malformed machine.ini stops the machine.
 const MachineSettings& CurrentMachineSettings();
 
+namespace testing {
+// Drops the settings read for this process, so that the next use reads machine.ini again.
+void ForgetMachineSettings();
+}  // namespace testing
+
 // The file's bytes, or nothing when the machine folder has no such file.
 std::optional<std::string> ReadMachineFile(std::string_view name);
 

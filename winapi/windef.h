@@ -27,6 +27,7 @@ using LPCSTR = const char*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PULONG = ULONG*;
+using PUINT = UINT*;
 using PLONG = LONG*;
 
 inline constexpr BOOL TRUE = 1;
