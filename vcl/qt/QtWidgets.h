@@ -1,0 +1,114 @@
+// The widgets that draw the toolkit's forms and controls under Qt.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QPlainTextEdit>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QWidget>
+
+#include "vcl/Controls.h"
+
+class QMenuBar;
+class TForm;
+class TMemo;
+class TStringGrid;
+
+namespace vcl::qt {
+
+// A form's window: the menu bar on top and the client area below it, whose size is the
+// form's client size.
+class FormWindow : public QWidget {
+ public:
+  explicit FormWindow(TForm& form);
+
+  TForm& Form() const { return form_; }
+  QWidget* Client() const { return client_; }
+  QMenuBar* MenuBar() const { return menuBar_; }
+  void SetMenuBar(QMenuBar* menuBar);
+  // Takes size and place from the form.
+  void SyncBounds();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  int MenuBarHeight() const;
+
+  TForm& form_;
+  QWidget* client_;
+  QMenuBar* menuBar_ = nullptr;
+};
+
+// The grid's cells as a table model. The view learns of row and column count changes as
+// insertions and removals, so that it keeps its place; changed text is one dataChanged.
+class GridModel : public QAbstractTableModel {
+ public:
+  explicit GridModel(TStringGrid& grid, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  bool IsFixed(const QModelIndex& index) const;
+  void Sync();
+
+ private:
+  TStringGrid& grid_;
+  int rows_;
+  int cols_;
+};
+
+// Draws the fixed rows and columns as header sections.
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  GridDelegate(const GridModel& model, QObject* parent);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+
+ private:
+  const GridModel& model_;
+};
+
+class GridView : public QTableView {
+ public:
+  GridView(TStringGrid& grid, QWidget* parent);
+
+  GridModel& Model() const { return *model_; }
+  void Sync();
+
+ protected:
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void SelectCurrentCell();
+
+  TStringGrid& grid_;
+  GridModel* model_;
+  bool syncing_ = false;
+};
+
+class MemoEdit : public QPlainTextEdit {
+ public:
+  MemoEdit(TMemo& memo, QWidget* parent);
+  void Sync();
+
+ private:
+  void TakeTypedText();
+
+  TMemo& memo_;
+  std::vector<std::string> shown_;
+  bool syncing_ = false;
+};
+
+// The toolkit's font as a Qt font: a negative height is the character height in pixels.
+QFont ToQFont(const TFont& font);
+
+}  // namespace vcl::qt
