@@ -46,10 +46,6 @@ namespace {
 std::unique_ptr<FrontEnd> Create() { return std::make_unique<QtFrontEnd>(); }
 const bool registered = RegisterQtFrontEnd(&Create);
 
-QKeySequence ToKeySequence(TShortCut shortCut) {
-  return QKeySequence(ToQString(ShortCutToText(shortCut)));
-}
-
 QMessageBox::Icon ToIcon(int flags) {
   switch (flags & MB_ICONMASK) {
     case MB_ICONERROR: return QMessageBox::Critical;
@@ -95,6 +91,7 @@ QtFrontEnd::QtFrontEnd() {
     if (QStyle* style = QStyleFactory::create("Windows")) QApplication::setStyle(style);
     SubstituteFonts();
   }
+  context_ = std::make_unique<QObject>();
 }
 
 QtFrontEnd::~QtFrontEnd() {
@@ -123,6 +120,7 @@ FormWindow* QtFrontEnd::BuildWindow(TForm& form) {
   auto* window = new FormWindow(form);
   objects_[&form] = window;
   QWidget* client = window->Client();
+  auto* keys = new MenuKeysFirst(form, window);
   std::vector<std::pair<int, QWidget*>> tabOrder;
 
   for (int i = 0; i < form.ComponentCount(); ++i) {
@@ -146,6 +144,7 @@ FormWindow* QtFrontEnd::BuildWindow(TForm& form) {
     }
     if (widget == nullptr) continue;
     objects_[component] = widget;
+    widget->installEventFilter(keys);
     Sync(*component);
     auto* control = static_cast<TControl*>(component);
     if (control->TabOrder() >= 0 && dynamic_cast<TLabel*>(component) == nullptr) {
@@ -241,7 +240,7 @@ void QtFrontEnd::Sync(TComponent& component) {
 void QtFrontEnd::ScheduleFlush() {
   if (flushScheduled_) return;
   flushScheduled_ = true;
-  QTimer::singleShot(0, QApplication::instance(), [this] { Flush(); });
+  QTimer::singleShot(0, context_.get(), [this] { Flush(); });
 }
 
 void QtFrontEnd::Flush() {

@@ -62,6 +62,8 @@ class QtFrontEnd : public FrontEnd {
   void ScheduleFlush();
   QWidget* ParentForBoxes() const;
 
+  // Owns the front-end's deferred work, so that none of it outlives the front-end.
+  std::unique_ptr<QObject> context_;
   std::map<TComponent*, QPointer<QObject>> objects_;
   std::vector<TComponent*> pending_;
   bool flushScheduled_ = false;

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +13,7 @@
 
 #include "vcl/Forms.h"
 #include "vcl/Grids.h"
+#include "vcl/Menus.h"
 #include "vcl/StdCtrls.h"
 #include "vcl/qt/QtFrontEnd.h"
 
@@ -21,6 +24,69 @@ QFont ToQFont(const TFont& font) {
   // A positive height includes the internal leading, which is about a fifth of it.
   qfont.setPixelSize(font.Height < 0 ? -font.Height : std::max(1, font.Height * 4 / 5));
   return qfont;
+}
+
+namespace {
+
+constexpr std::pair<std::uint16_t, Qt::Key> kKeys[] = {
+    {VK_BACK, Qt::Key_Backspace}, {VK_TAB, Qt::Key_Tab},       {VK_RETURN, Qt::Key_Return},
+    {VK_ESCAPE, Qt::Key_Escape},  {VK_SPACE, Qt::Key_Space},   {VK_PRIOR, Qt::Key_PageUp},
+    {VK_NEXT, Qt::Key_PageDown},  {VK_END, Qt::Key_End},       {VK_HOME, Qt::Key_Home},
+    {VK_LEFT, Qt::Key_Left},      {VK_UP, Qt::Key_Up},         {VK_RIGHT, Qt::Key_Right},
+    {VK_DOWN, Qt::Key_Down},      {VK_INSERT, Qt::Key_Insert}, {VK_DELETE, Qt::Key_Delete},
+};
+
+int ToQtKey(std::uint16_t key) {
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return key;
+  if (key >= VK_F1 && key <= VK_F12) return Qt::Key_F1 + (key - VK_F1);
+  for (const auto& [code, qtKey] : kKeys) {
+    if (code == key) return qtKey;
+  }
+  return 0;
+}
+
+std::uint16_t ToVirtualKey(int qtKey) {
+  if ((qtKey >= '0' && qtKey <= '9') || (qtKey >= 'A' && qtKey <= 'Z')) return static_cast<std::uint16_t>(qtKey);
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return static_cast<std::uint16_t>(VK_F1 + (qtKey - Qt::Key_F1));
+  if (qtKey == Qt::Key_Enter) return VK_RETURN;
+  for (const auto& [code, key] : kKeys) {
+    if (key == qtKey) return code;
+  }
+  return 0;
+}
+
+}  // namespace
+
+QKeySequence ToKeySequence(std::uint16_t shortCut) {
+  const int key = ToQtKey(shortCut & 0xFF);
+  if (key == 0) return {};
+  Qt::KeyboardModifiers modifiers;
+  if ((shortCut & scShift) != 0) modifiers |= Qt::ShiftModifier;
+  if ((shortCut & scCtrl) != 0) modifiers |= Qt::ControlModifier;
+  if ((shortCut & scAlt) != 0) modifiers |= Qt::AltModifier;
+  return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(key)));
+}
+
+std::uint16_t ToShortCut(const QKeyEvent& event) {
+  const std::uint16_t key = ToVirtualKey(event.key());
+  if (key == 0) return scNone;
+  TShortCut modifiers = scNone;
+  if (event.modifiers() & Qt::ShiftModifier) modifiers |= scShift;
+  if (event.modifiers() & Qt::ControlModifier) modifiers |= scCtrl;
+  if (event.modifiers() & Qt::AltModifier) modifiers |= scAlt;
+  return ShortCut(key, modifiers);
+}
+
+bool MenuKeysFirst::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && form_.Menu != nullptr) {
+    const TShortCut shortCut = ToShortCut(*static_cast<QKeyEvent*>(event));
+    if (shortCut != scNone && form_.Menu->FindShortCut(shortCut) != nullptr) {
+      // Not overridden: the key goes on to the menu's shortcut.
+      event->ignore();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 // --- FormWindow ---

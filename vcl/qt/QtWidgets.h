@@ -12,6 +12,8 @@
 
 #include "vcl/Controls.h"
 
+class QKeyEvent;
+class QKeySequence;
 class QMenuBar;
 class TForm;
 class TMemo;
@@ -107,6 +109,23 @@ class MemoEdit : public QPlainTextEdit {
   std::vector<std::string> shown_;
   bool syncing_ = false;
 };
+
+// The menu's shortcuts come before the keys of the control that has the focus: Ctrl+X ends
+// the program even while the log, where it would cut text, has the focus.
+class MenuKeysFirst : public QObject {
+ public:
+  MenuKeysFirst(TForm& form, QObject* parent) : QObject(parent), form_(form) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TForm& form_;
+};
+
+// Virtual-key codes and modifiers to and from Qt's keys.
+QKeySequence ToKeySequence(std::uint16_t shortCut);
+std::uint16_t ToShortCut(const QKeyEvent& event);
 
 // The toolkit's font as a Qt font: a negative height is the character height in pixels.
 QFont ToQFont(const TFont& font);
