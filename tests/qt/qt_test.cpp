@@ -240,6 +240,10 @@ TEST_F(QtProgram, AnErrorBoxIsAModalBoxWithTheStopIcon) {
 
 }  // namespace
 
+// Fontconfig keeps its configuration for the life of the process and frees none of it at
+// exit; the leak checker of a sanitizer build is told so.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
