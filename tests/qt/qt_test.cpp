@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -209,6 +210,46 @@ TEST_F(QtProgram, FixedCellsAreDrawnByTheGridItselfAndChangesReachTheViewInOneUp
   EXPECT_EQ(model->index(257, 2).data().toString(), QString::fromUtf8("\u20AC 257"));
 }
 
+TEST_F(QtProgram, TheHeadingRowAndColumnStayWhileTheTableScrolls) {
+  ShowMain();
+  vcl::RunEvent([] {
+    Form1->StringGrid1->SetCells(2, 0, "Offset");
+    Form1->StringGrid1->SetCells(0, 200, "Interrupt C7/199");
+    Form1->StringGrid1->SetRow(200);
+  });
+  qt_->Flush();
+  auto* view = qobject_cast<QTableView*>(Widget(*Form1->StringGrid1));
+  ASSERT_GT(view->verticalScrollBar()->value(), 100);
+  // What lies at a point of the grid, fixed part or scrolling cells.
+  auto cellAt = [view](QPoint point) {
+    QWidget* hit = view->childAt(view->viewport()->geometry().topLeft() + point);
+    auto* table = hit != nullptr ? qobject_cast<QTableView*>(hit->parentWidget()) : nullptr;
+    return table != nullptr ? table->indexAt(hit->mapFrom(view, view->viewport()->geometry().topLeft() + point))
+                            : QModelIndex();
+  };
+  const QModelIndex heading = cellAt({2 * 87 + 10, 5});
+  EXPECT_EQ(heading.row(), 0);
+  EXPECT_EQ(heading.data().toString(), "Offset");
+  const QModelIndex rowName = cellAt({10, view->visualRect(view->currentIndex()).center().y()});
+  EXPECT_EQ(rowName.row(), 200);
+  EXPECT_EQ(rowName.column(), 0);
+  EXPECT_EQ(rowName.data().toString(), "Interrupt C7/199");
+  const QModelIndex current = cellAt(view->visualRect(view->currentIndex()).center());
+  EXPECT_EQ(current, view->currentIndex());
+}
+
+TEST_F(QtProgram, TheLogShowsItsNewestLine) {
+  ShowMain();
+  vcl::RunEvent([] {
+    for (int i = 0; i < 40; ++i) Form1->Memo1->Lines()->Add("line " + std::to_string(i));
+  });
+  qt_->Flush();
+  auto* log = qobject_cast<QPlainTextEdit*>(Widget(*Form1->Memo1));
+  EXPECT_EQ(log->document()->blockCount(), 40);
+  EXPECT_GT(log->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+}
+
 TEST_F(QtProgram, AGrowingGridKeepsTheViewInStep) {
   WhenModal([this] {
     TStringGrid& grid = *ResView->StringGrid1;
@@ -239,10 +280,6 @@ TEST_F(QtProgram, AnErrorBoxIsAModalBoxWithTheStopIcon) {
 }
 
 }  // namespace
-
-// Fontconfig keeps its configuration for the life of the process and frees none of it at
-// exit; the leak checker of a sanitizer build is told so.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -23,6 +23,10 @@
 #include "vcl/StdCtrls.h"
 #include "vcl/qt/QtWidgets.h"
 
+// Fontconfig, which Qt draws text with, keeps its configuration for the life of the process
+// and frees none of it at exit; the leak checker of a sanitizer build is told so.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace vcl::qt {
 
 QString ToQString(const std::string& ansi) {

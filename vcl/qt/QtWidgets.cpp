@@ -1,6 +1,7 @@
 #include "vcl/qt/QtWidgets.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -221,37 +222,138 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 // --- GridView ---
 
+namespace {
+
+void SetUpCells(QTableView& view, const TStringGrid& grid) {
+  view.horizontalHeader()->hide();
+  view.verticalHeader()->hide();
+  view.horizontalHeader()->setMinimumSectionSize(1);
+  view.verticalHeader()->setMinimumSectionSize(1);
+  view.horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  // The toolkit's widths and heights leave out the one-pixel grid line; Qt's sections hold it.
+  view.horizontalHeader()->setDefaultSectionSize(grid.DefaultColWidth() + 1);
+  view.verticalHeader()->setDefaultSectionSize(grid.DefaultRowHeight() + 1);
+  view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view.setWordWrap(false);
+}
+
+}  // namespace
+
 GridView::GridView(TStringGrid& grid, QWidget* parent)
     : QTableView(parent), grid_(grid), model_(new GridModel(grid, this)) {
   setModel(model_);
   setItemDelegate(new GridDelegate(*model_, this));
   // The fixed cells are drawn by the delegate; the view's own header bars stay hidden.
-  horizontalHeader()->hide();
-  verticalHeader()->hide();
-  horizontalHeader()->setMinimumSectionSize(1);
-  verticalHeader()->setMinimumSectionSize(1);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SetUpCells(*this, grid_);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
-  setWordWrap(false);
   setTabKeyNavigation(false);
   setFocusPolicy(Qt::StrongFocus);
+  fixedRows_ = NewFixedPart();
+  fixedCols_ = NewFixedPart();
+  fixedCorner_ = NewFixedPart();
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, fixedRows_->horizontalScrollBar(),
+          &QScrollBar::setValue);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, fixedCols_->verticalScrollBar(),
+          &QScrollBar::setValue);
   Sync();
+}
+
+QTableView* GridView::NewFixedPart() {
+  auto* part = new QTableView(this);
+  part->setModel(model_);
+  part->setItemDelegate(itemDelegate());
+  SetUpCells(*part, grid_);
+  part->setFocusPolicy(Qt::NoFocus);
+  part->setFrameShape(QFrame::NoFrame);
+  part->setSelectionMode(QAbstractItemView::NoSelection);
+  part->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  part->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  part->viewport()->installEventFilter(this);
+  return part;
+}
+
+int GridView::FixedHeight() const {
+  int height = 0;
+  for (int row = 0; row < grid_.FixedRows() && row < model_->rowCount(); ++row) height += rowHeight(row);
+  return height;
+}
+
+int GridView::FixedWidth() const {
+  int width = 0;
+  for (int col = 0; col < grid_.FixedCols() && col < model_->columnCount(); ++col) width += columnWidth(col);
+  return width;
+}
+
+void GridView::LayOutFixedParts() {
+  // The view lays itself out while it is being built, before the fixed parts exist.
+  if (fixedCorner_ == nullptr) return;
+  const QRect area = viewport()->geometry();
+  const int height = std::min(FixedHeight(), area.height());
+  const int width = std::min(FixedWidth(), area.width());
+  fixedRows_->setGeometry(area.x(), area.y(), area.width(), height);
+  fixedCols_->setGeometry(area.x(), area.y(), width, area.height());
+  fixedCorner_->setGeometry(area.x(), area.y(), width, height);
+  fixedRows_->setVisible(height > 0);
+  fixedCols_->setVisible(width > 0);
+  fixedCorner_->setVisible(height > 0 && width > 0);
+  fixedRows_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+  fixedCols_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+  fixedRows_->raise();
+  fixedCols_->raise();
+  fixedCorner_->raise();
+}
+
+void GridView::updateGeometries() {
+  QTableView::updateGeometries();
+  LayOutFixedParts();
+}
+
+void GridView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTableView::scrollTo(index, hint);
+  if (!index.isValid()) return;
+  // Scrolling goes by whole cells, the first ones lying under the fixed part: a cell that
+  // came to lie there is brought out below or beside it.
+  const int hiddenRows = verticalScrollBar()->value() + grid_.FixedRows() - index.row();
+  if (index.row() >= grid_.FixedRows() && hiddenRows > 0) {
+    verticalScrollBar()->setValue(verticalScrollBar()->value() - hiddenRows);
+  }
+  const int hiddenCols = horizontalScrollBar()->value() + grid_.FixedCols() - index.column();
+  if (index.column() >= grid_.FixedCols() && hiddenCols > 0) {
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - hiddenCols);
+  }
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+  // The fixed parts belong to the grid: a double-click there is the grid's, and the wheel
+  // scrolls the grid.
+  const bool fixedPart = fixedCorner_ != nullptr && (watched == fixedRows_->viewport() || watched == fixedCols_->viewport() ||
+                         watched == fixedCorner_->viewport());
+  if (fixedPart && event->type() == QEvent::MouseButtonDblClick) {
+    RunEvent([this] { grid_.DblClick(); });
+    return true;
+  }
+  if (fixedPart && event->type() == QEvent::Wheel) {
+    QCoreApplication::sendEvent(viewport(), event);
+    return true;
+  }
+  return QTableView::eventFilter(watched, event);
 }
 
 void GridView::Sync() {
   syncing_ = true;
-  // The toolkit's widths and heights leave out the one-pixel grid line; Qt's sections hold it.
-  horizontalHeader()->setDefaultSectionSize(grid_.DefaultColWidth() + 1);
-  verticalHeader()->setDefaultSectionSize(grid_.DefaultRowHeight() + 1);
+  for (QTableView* view : {static_cast<QTableView*>(this), fixedRows_, fixedCols_, fixedCorner_}) {
+    view->horizontalHeader()->setDefaultSectionSize(grid_.DefaultColWidth() + 1);
+    view->verticalHeader()->setDefaultSectionSize(grid_.DefaultRowHeight() + 1);
+  }
   const bool horizontal = grid_.ScrollBars == ssHorizontal || grid_.ScrollBars == ssBoth;
   const bool vertical = grid_.ScrollBars == ssVertical || grid_.ScrollBars == ssBoth;
   setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   model_->Sync();
   SelectCurrentCell();
+  LayOutFixedParts();
   syncing_ = false;
 }
 
@@ -289,6 +391,7 @@ MemoEdit::MemoEdit(TMemo& memo, QWidget* parent) : QPlainTextEdit(parent), memo_
     if (!syncing_) TakeTypedText();
   });
   Sync();
+  built_ = true;
 }
 
 void MemoEdit::Sync() {
@@ -306,11 +409,15 @@ void MemoEdit::Sync() {
   std::vector<std::string> now;
   now.reserve(lines.Count());
   for (int i = 0; i < lines.Count(); ++i) now.push_back(lines[i]);
-  const bool appended = now.size() >= shown_.size() && !shown_.empty() &&
+  // The text a memo starts with is shown from its top; lines added later are appended.
+  const bool appended = built_ && now.size() > shown_.size() &&
                         std::equal(shown_.begin(), shown_.end(), now.begin());
   if (appended) {
     // The log only grows: the new lines go below the old ones, which stay as they are.
     for (std::size_t i = shown_.size(); i < now.size(); ++i) appendPlainText(ToQString(now[i]));
+    // As on the platform, adding a line moves the caret to it, so the newest line is in view.
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
   } else if (now != shown_) {
     QStringList text;
     for (const std::string& line : now) text.append(ToQString(line));

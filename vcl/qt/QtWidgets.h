@@ -78,22 +78,35 @@ class GridDelegate : public QStyledItemDelegate {
   const GridModel& model_;
 };
 
+// The grid. Its fixed rows and columns stay in place while the rest scrolls beneath them:
+// three views of the same model lie over the scrolling one, the fixed rows along the top,
+// the fixed columns down the left side and the corner where both meet.
 class GridView : public QTableView {
  public:
   GridView(TStringGrid& grid, QWidget* parent);
 
   GridModel& Model() const { return *model_; }
   void Sync();
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
  protected:
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void updateGeometries() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QTableView* NewFixedPart();
+  void LayOutFixedParts();
+  int FixedHeight() const;
+  int FixedWidth() const;
   void SelectCurrentCell();
 
   TStringGrid& grid_;
   GridModel* model_;
+  QTableView* fixedRows_ = nullptr;
+  QTableView* fixedCols_ = nullptr;
+  QTableView* fixedCorner_ = nullptr;
   bool syncing_ = false;
 };
 
@@ -108,6 +121,7 @@ class MemoEdit : public QPlainTextEdit {
   TMemo& memo_;
   std::vector<std::string> shown_;
   bool syncing_ = false;
+  bool built_ = false;
 };
 
 // The menu's shortcuts come before the keys of the control that has the focus: Ctrl+X ends
