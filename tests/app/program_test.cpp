@@ -1,0 +1,110 @@
+// The real program, run through the console protocol as a person or a script would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/scratch_machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  std::string output;
+  int status;
+};
+
+class ProgramRun : public ::testing::Test {
+ protected:
+  // A copy of the program's folder, with or without the help text.
+  void LayOut(bool withHelp) {
+    fs::create_directories(folder());
+    fs::copy_file(QUORVEL_PROGRAM, folder() / "quorvel");
+    fs::permissions(folder() / "quorvel", fs::perms::owner_all);
+    if (withHelp) fs::copy_file(QUORVEL_README, folder() / "readme.txt");
+  }
+
+  fs::path folder() const { return machine_.folder() / "bin"; }
+
+  Result Run(const std::string& input, const std::string& ui = "console") {
+    const fs::path inputFile = machine_.folder() / "input.txt";
+    std::ofstream(inputFile, std::ios::binary) << input;
+    const std::string command = "QUORVEL_UI=" + ui + " '" + (folder() / "quorvel").string() +
+                                "' < '" + inputFile.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    Result result{{}, -1};
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      result.output.append(buffer, got);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+  }
+
+  testing_support::ScratchMachine machine_;
+};
+
+std::string ReadmeAsPrinted() {
+  std::ifstream file(QUORVEL_README, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string printed;
+  std::string line;
+  while (std::getline(text, line)) printed += line + "\n";
+  return printed;
+}
+
+TEST_F(ProgramRun, ShowsTheMainWindowThenTheHelpTextAndEnds) {
+  LayOut(true);
+  const Result run = Run("show\nmenu Info/Help\nclose\n");
+  EXPECT_EQ(run.status, 0);
+  const std::string& out = run.output;
+  ASSERT_EQ(out.rfind("=== window Quorvel\n", 0), 0u) << out.substr(0, 400);
+  EXPECT_NE(out.find("--- grid StringGrid1 6x258\n"), std::string::npos);
+  EXPECT_NE(out.find("--- memo Memo1\n"), std::string::npos);
+  // One row per line: the window is the caption, the grid's 258 rows, the memo and the end.
+  const std::string mainWindow = out.substr(0, out.find("=== end\n") + 8);
+  EXPECT_EQ(std::count(mainWindow.begin(), mainWindow.end(), '\n'), 1 + 1 + 1 + 258 + 1);
+  const std::string help = "=== window Help\n--- memo Memo1\n" + ReadmeAsPrinted() + "=== end\n";
+  EXPECT_NE(out.find(help), std::string::npos) << out.substr(out.find("=== window Help"));
+  EXPECT_EQ(out.find("=== box"), std::string::npos);
+}
+
+TEST_F(ProgramRun, WithoutTheHelpTextOneErrorBoxNamesTheFileAndTheProgramGoesOn) {
+  LayOut(false);
+  const Result run = Run("menu Info/Help\n");
+  EXPECT_EQ(run.status, 0);
+  const std::string box = "=== box error quorvel\n";
+  ASSERT_EQ(run.output.rfind(box, 0), 0u) << run.output.substr(0, 400);
+  const std::string text = run.output.substr(box.size(), run.output.find('\n', box.size()) - box.size());
+  EXPECT_NE(text.find((folder() / "readme.txt").string()), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '.');
+  EXPECT_NE(run.output.find("=== end\n=== window Quorvel\n"), std::string::npos);
+  EXPECT_NE(run.output.find("=== window Help\n--- memo Memo1\n=== end\n"), std::string::npos);
+  EXPECT_EQ(run.output.find("=== box", box.size()), std::string::npos);
+}
+
+TEST_F(ProgramRun, ALineThatIsNoActionIsAnErrorAndTheProgramGoesOn) {
+  LayOut(true);
+  const Result run = Run("open sesame\nkey F5\nshow\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.output.find("=== error not an action: open sesame\n"), std::string::npos);
+  EXPECT_NE(run.output.find("--- memo Memo1\nRefresh ...\n--- grid StringGrid1"), std::string::npos);
+}
+
+TEST_F(ProgramRun, AnUnknownFrontEndIsRefused) {
+  LayOut(true);
+  const Result run = Run("", "curses");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("QUORVEL_UI must be console or qt"), std::string::npos);
+}
+
+}  // namespace
