@@ -4,6 +4,11 @@
 
 TForm1* Form1 = nullptr;
 
+void TShortString80::Assign(const std::string& text) {
+  Length = static_cast<BYTE>(text.size() < sizeof Chars ? text.size() : sizeof Chars);
+  text.copy(Chars, Length);
+}
+
 namespace {
 
 TMenuItem* NewItem(TForm& form, const char* name, const char* caption, TShortCut shortCut,
