@@ -113,3 +113,9 @@ void TForm1::SaveList1Click(TObject* /*Sender*/) {}
 void TForm1::OpenList1Click(TObject* /*Sender*/) {}
 void TForm1::About1Click(TObject* /*Sender*/) {}
 void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
+
+// The table's rendering and the resource map scan are not part of the program yet.
+void TForm1::Button1Click(TObject* /*Sender*/) {}
+void TForm1::Button3Click(TObject* /*Sender*/) {}
+void TForm1::LoadDeviceResources(const std::string& /*KeyPath*/, const std::string& /*ValueName*/,
+                                 LONG /*DeviceNumber*/) {}

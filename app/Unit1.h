@@ -147,6 +147,14 @@ class TForm1 : public TForm {
   void About1Click(TObject* Sender);
   void StringGrid1DblClick(TObject* Sender);
 
+  // Called from code only: they keep the names of buttons the window no longer has.
+  // Button1Click reads the IDT (from the driver, or from a list file just loaded) and renders
+  // the table; Button3Click scans the registry's resource map into Devices and VectorUsage.
+  void Button1Click(TObject* Sender);
+  void Button3Click(TObject* Sender);
+  void LoadDeviceResources(const std::string& KeyPath, const std::string& ValueName,
+                           LONG DeviceNumber);
+
   // The snapshot state, all zero when the window is created. The list file holds the three
   // tables IdtBuffer, VectorUsage and Devices back to back.
   HANDLE DriverHandle = nullptr;
