@@ -1,0 +1,113 @@
+// The list file in the real program, through the console protocol: saves onto disks that
+// refuse them. Each run mounts its disk in a mount namespace of its own, so nothing of it is
+// seen outside the run and it is gone when the run ends.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/support/scratch_machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  std::string output;
+  int status;
+};
+
+Result RunShell(const std::string& command) {
+  Result result{{}, -1};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    result.output.append(buffer, got);
+  }
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+// The exit status of a run whose disk could not be mounted.
+constexpr int kCannotMount = 77;
+
+class ListFileOnADisk : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (RunShell("unshare -m --propagation private true 2>&1").status != 0) {
+      GTEST_SKIP() << "this machine lets no process make a mount namespace of its own "
+                      "(unshare -m), so no disk can be mounted for the run";
+    }
+    fs::create_directories(disk());
+    std::string earlier(1218816, '\0');
+    for (std::size_t b = 0; b < earlier.size(); ++b) earlier[b] = static_cast<char>(b * 7 + 3);
+    std::ofstream(earlier_list(), std::ios::binary) << earlier;
+  }
+
+  fs::path disk() const { return machine_.folder() / "disk"; }
+  fs::path earlier_list() const { return machine_.folder() / "earlier.idt"; }
+
+  // Mounts a disk of `kilobytes` (read-only when asked), puts an earlier list on it when
+  // asked, runs the program with `input` and then lists the disk and tells whether the
+  // earlier list is still there unchanged.
+  Result RunOnDisk(int kilobytes, bool earlierList, bool readOnly, const std::string& input) {
+    const fs::path inputFile = machine_.folder() / "input.txt";
+    std::ofstream(inputFile, std::ios::binary) << input;
+    const std::string d = "'" + disk().string() + "'";
+    std::string script = "mount -t tmpfs -o size=" + std::to_string(kilobytes) + "k quorvel " + d +
+                         " || exit " + std::to_string(kCannotMount) + "\n";
+    if (earlierList) script += "cp '" + earlier_list().string() + "' " + d + "/idtlist.idt\n";
+    if (readOnly) script += "mount -o remount,ro " + d + " || exit 1\n";
+    script += "QUORVEL_UI=console '" QUORVEL_PROGRAM "' < '" + inputFile.string() + "'\n";
+    script += "echo \"=== status $?\"\necho '=== disk'\nls -A " + d + "\n";
+    script += "cmp -s '" + earlier_list().string() + "' " + d +
+              "/idtlist.idt && echo '=== earlier list intact'\n";
+    const fs::path scriptFile = machine_.folder() / "run.sh";
+    std::ofstream(scriptFile, std::ios::binary) << script;
+    return RunShell("unshare -m --propagation private sh '" + scriptFile.string() + "' 2>&1");
+  }
+
+  testing_support::ScratchMachine machine_;
+};
+
+TEST_F(ListFileOnADisk, ASaveThatTheDiskRefusesShowsTheSystemsErrorAndKeepsTheEarlierList) {
+  const struct {
+    const char* what;
+    int kilobytes;
+    bool earlierList;
+    bool readOnly;
+    const char* text;
+  } cases[] = {
+      {"a disk too small for the list", 64, false, false, "E/A-Fehler 112."},
+      {"a disk too small for a second list", 1400, true, false, "E/A-Fehler 112."},
+      {"a read-only disk", 4096, true, true, "E/A-Fehler 19."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = (disk() / "idtlist.idt").string();
+    const Result run = RunOnDisk(c.kilobytes, c.earlierList, c.readOnly,
+                                 "menu File/Save List\n" + path + "\nshow\n");
+    if (run.status == kCannotMount) GTEST_SKIP() << "mounting a disk is not permitted here";
+    const std::string& out = run.output;
+    EXPECT_NE(out.find("=== dialog save idtlist.idt\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string("=== box error quorvel\n") + c.text + "\n=== end\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\nwriting list to " + path + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("=== status 0\n"), std::string::npos) << out;
+    // Nothing of the failed save is left on the disk.
+    const std::string listing = out.substr(out.find("=== disk\n") + 9);
+    if (c.earlierList) {
+      EXPECT_EQ(listing, "idtlist.idt\n=== earlier list intact\n");
+    } else {
+      EXPECT_EQ(listing, "");
+    }
+  }
+}
+
+}  // namespace
