@@ -2,36 +2,20 @@
 // refuse them. Each run mounts its disk in a mount namespace of its own, so nothing of it is
 // seen outside the run and it is gone when the run ends.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/support/scratch_machine.h"
+#include "tests/support/shell_command.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  std::string output;
-  int status;
-};
-
-Result RunShell(const std::string& command) {
-  Result result{{}, -1};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char buffer[4096];
-  for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    result.output.append(buffer, got);
-  }
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
+using testing_support::RunShellCommand;
+using Result = testing_support::CommandResult;
 
 // The exit status of a run whose disk could not be mounted.
 constexpr int kCannotMount = 77;
@@ -39,7 +23,7 @@ constexpr int kCannotMount = 77;
 class ListFileOnADisk : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (RunShell("unshare -m --propagation private true 2>&1").status != 0) {
+    if (RunShellCommand("unshare -m --propagation private true 2>&1").status != 0) {
       GTEST_SKIP() << "this machine lets no process make a mount namespace of its own "
                       "(unshare -m), so no disk can be mounted for the run";
     }
@@ -69,7 +53,7 @@ class ListFileOnADisk : public ::testing::Test {
               "/idtlist.idt && echo '=== earlier list intact'\n";
     const fs::path scriptFile = machine_.folder() / "run.sh";
     std::ofstream(scriptFile, std::ios::binary) << script;
-    return RunShell("unshare -m --propagation private sh '" + scriptFile.string() + "' 2>&1");
+    return RunShellCommand("unshare -m --propagation private sh '" + scriptFile.string() + "' 2>&1");
   }
 
   testing_support::ScratchMachine machine_;

@@ -10,15 +10,13 @@
 #include <string>
 
 #include "tests/support/scratch_machine.h"
+#include "tests/support/shell_command.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  std::string output;
-  int status;
-};
+using Result = testing_support::CommandResult;
 
 class ProgramRun : public ::testing::Test {
  protected:
@@ -37,16 +35,7 @@ class ProgramRun : public ::testing::Test {
     std::ofstream(inputFile, std::ios::binary) << input;
     const std::string command = "QUORVEL_UI=" + ui + " '" + (folder() / "quorvel").string() +
                                 "' < '" + inputFile.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    Result result{{}, -1};
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      result.output.append(buffer, got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return testing_support::RunShellCommand(command);
   }
 
   testing_support::ScratchMachine machine_;
