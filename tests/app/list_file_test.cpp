@@ -2,6 +2,7 @@
 // scripting front-end.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -309,6 +310,36 @@ TEST_F(ListFile, ASaveThatFailsLeavesTheFolderAsItWas) {
       EXPECT_EQ(NamesIn(folder()), (std::set<std::string>{"a folder", "earlier.idt"}));
       EXPECT_TRUE(ContentOf(folder() / "earlier.idt") == earlier);
       EXPECT_TRUE(fs::is_empty(folder() / "a folder"));
+    }
+  });
+  Application->Run();
+}
+
+// A damaged file can hold any count, index and length. Loading it and rendering from it stays
+// within the tables: the sanitizer build stops at the first read outside them.
+TEST_F(ListFile, AFileOfAnyLengthAndContentLoadsAndRendersWithinTheTables) {
+  std::mt19937 random(11);
+  script().Then([&] {
+    for (int run = 0; run < 6; ++run) {
+      SCOPED_TRACE(run);
+      std::string bytes(run % 2 == 0 ? kListFileSize : random() % kListFileSize, '\0');
+      for (char& byte : bytes) byte = static_cast<char>(random());
+      if (run == 0) {
+        // The extremes of every field a reader follows, beside the random ones.
+        auto tables = std::make_unique<Tables>();
+        std::memcpy(tables.get(), bytes.data(), sizeof(Tables));
+        const LONG extremes[] = {-1, 128, 129, 256, INT32_MAX, INT32_MIN};
+        for (int v = 0; v < 256; ++v) {
+          tables->VectorUsage[v].Count = extremes[v % 6];
+          tables->VectorUsage[v].DeviceIndex[0] = extremes[(v / 6) % 6];
+          tables->Devices[v].Name.Length = static_cast<BYTE>(81 + v % 175);
+          tables->Devices[v].ResourceCount = extremes[(v + 3) % 6];
+        }
+        std::memcpy(bytes.data(), tables.get(), sizeof(Tables));
+      }
+      WriteBytes(folder() / "damaged.idt", bytes);
+      Choose("File/Open List", PathOf("damaged.idt"));
+      EXPECT_FALSE(Form1->FromFile);
     }
   });
   Application->Run();
