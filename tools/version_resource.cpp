@@ -136,6 +136,7 @@ class Parser {
 
   std::vector<std::pair<std::uint16_t, std::uint16_t>> TranslationsOf(std::string_view value) const {
     std::vector<std::pair<std::uint16_t, std::uint16_t>> translations;
+    if (value.empty()) return translations;
     for (const std::string_view entry : Split(value, ',')) {
       const auto space = entry.find_first_of(kBlanks);
       const auto language = NumberOf(entry.substr(0, space), 16);

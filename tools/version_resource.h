@@ -6,7 +6,8 @@
 //
 //   Version = 1.0.1.10                  the file and product version of the fixed file info
 //   [VarFileInfo]
-//   Translation = 0407 04E4, 0409 04B0  language and code page pairs, in hexadecimal
+//   Translation = 0407 04E4, 0409 04B0  language and code page pairs, in hexadecimal;
+//                                       nothing after "=" is an empty list
 //   [StringFileInfo 040704E4]           one string table, named by its translation
 //   FileVersion = {Version}             a string value; {Version} stands for the version
 //
