@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/Unit2.h"
+#include "app/myvers.h"
 
 TForm1* Form1 = nullptr;
 
@@ -107,11 +108,20 @@ void TForm1::Exit1Click(TObject* /*Sender*/) { Close(); }
 
 void TForm1::Help1Click(TObject* /*Sender*/) { Form2->ShowModal(); }
 
-// The list file, the About box and the detail view of a vector are not part of the program
-// yet: their menu items and the double-click are there and do nothing.
+// The list file and the detail view of a vector are not part of the program yet: their menu
+// items and the double-click are there and do nothing.
 void TForm1::SaveList1Click(TObject* /*Sender*/) {}
 void TForm1::OpenList1Click(TObject* /*Sender*/) {}
-void TForm1::About1Click(TObject* /*Sender*/) {}
+
+// The texts come from the program file's version resource, read anew each time; a value
+// the resource does not give is shown as it stands, so a missing resource still shows the
+// box's fixed parts.
+void TForm1::About1Click(TObject* /*Sender*/) {
+  ReadVersionInfo();
+  ShowMessage(FileDescriptionText() + " - Build " + FileVersionText() + "\r\n" +
+              LegalCopyrightText() + "\r\n\r\nThis is Freeware !");
+}
+
 void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
 
 // The table's rendering and the resource map scan are not part of the program yet.
