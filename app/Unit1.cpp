@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/Unit2.h"
+#include "app/myvers.h"
 #include "vcl/SysUtils.h"
 #include "vcl/System.h"
 #include "winapi/kernel32.h"
@@ -195,9 +196,17 @@ void TForm1::OpenList1Click(TObject* Sender) {
   FromFile = false;
 }
 
-// The About box and the detail view of a vector are not part of the program yet: their menu
-// item and the double-click are there and do nothing.
-void TForm1::About1Click(TObject* /*Sender*/) {}
+// The texts come from the program file's version resource, read anew each time; a value
+// the resource does not give is shown as it stands, so a missing resource still shows the
+// box's fixed parts.
+void TForm1::About1Click(TObject* /*Sender*/) {
+  ReadVersionInfo();
+  ShowMessage(FileDescriptionText() + " - Build " + FileVersionText() + "\r\n" +
+              LegalCopyrightText() + "\r\n\r\nThis is Freeware !");
+}
+
+// The detail view of a vector is not part of the program yet: the double-click is there
+// and does nothing.
 void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
 
 // The table's rendering and the resource map scan are not part of the program yet.

@@ -3,14 +3,18 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/scratch_machine.h"
 #include "tests/support/shell_command.h"
+#include "tools/version_resource.h"
 
 namespace {
 
@@ -94,6 +98,96 @@ TEST_F(ProgramRun, AnUnknownFrontEndIsRefused) {
   const Result run = Run("", "curses");
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("QUORVEL_UI must be console or qt"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The About box of a copy of the program whose version resource a case replaces or removes.
+class AboutBox : public ProgramRun {
+ protected:
+  void SetUp() override { LayOut(true); }
+
+  void UseResource(const std::string& description, bool cutTranslation = false) {
+    auto block = version_resource::Serialize(
+        version_resource::VersionInfoOf(version_resource::ParseDescription(description)));
+    if (cutTranslation) {
+      // The list's value length, the second word of the node before the key, says 2 bytes.
+      const std::string key("T\0r\0a\0n\0s\0l\0a\0t\0i\0o\0n\0\0\0", 24);
+      const auto at = std::search(block.begin(), block.end(), key.begin(), key.end());
+      ASSERT_NE(at, block.end());
+      *(at - 4) = 2;
+    }
+    const fs::path file = machine_.folder() / "resource.bin";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+    Objcopy("--update-section .rsrc='" + file.string() + "'");
+  }
+
+  void Objcopy(const std::string& arguments) {
+    const std::string command = std::string("'") + QUORVEL_OBJCOPY + "' " + arguments + " '" +
+                                (folder() / "quorvel").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  // The text of every box the program showed, captioned with its title, in order.
+  std::vector<std::string> Abouts(const std::string& input) {
+    const Result run = Run(input);
+    EXPECT_EQ(run.status, 0);
+    std::vector<std::string> boxes;
+    const std::string start = "=== box none quorvel\n";
+    for (auto at = run.output.find(start); at != std::string::npos;
+         at = run.output.find(start, at + 1)) {
+      const auto text = at + start.size();
+      boxes.push_back(run.output.substr(text, run.output.find("=== end\n", text) - text));
+    }
+    return boxes;
+  }
+};
+
+constexpr const char* kNoVersion = " - Build \n\n\nThis is Freeware !\n";
+
+TEST_F(AboutBox, ShowsTheProgramsOwnVersionResourceEveryTime) {
+  const std::string box =
+      "Quorvel - Build 1.0.1.10\nCopyright © 2026 Quorvel Project\n\nThis is Freeware !\n";
+  EXPECT_EQ(Abouts("menu Info/About\nmenu Info/About\n"), std::vector<std::string>(2, box));
+}
+
+TEST_F(AboutBox, WithoutAVersionResourceShowsTheFixedTextsEveryTime) {
+  Objcopy("--remove-section .rsrc");
+  EXPECT_EQ(Abouts("menu Info/About\nmenu Info/About\n"), std::vector<std::string>(2, kNoVersion));
+}
+
+TEST_F(AboutBox, ReadsTheStringTableOfTheFirstTranslation) {
+  constexpr const char* kTables =
+      "[StringFileInfo 040704E4]\n"
+      "FileDescription = Deutsch\nFileVersion = 1.0\nLegalCopyright = (c) de\n"
+      "[StringFileInfo 040904B0]\n"
+      "FileDescription = English\nFileVersion = 2.0\nLegalCopyright = (c) en\n"
+      "[StringFileInfo 040004E4]\n"
+      "FileDescription = Neutral\nFileVersion = 3.0\n";
+  const struct {
+    const char* translation;
+    bool cut;
+    std::string box;
+  } cases[] = {
+      {"[VarFileInfo]\nTranslation = 0409 04B0, 0407 04E4\n", false,
+       "English - Build 2.0\n(c) en\n\nThis is Freeware !\n"},
+      // The low byte of the language is zero; the table lacks LegalCopyright.
+      {"[VarFileInfo]\nTranslation = 0400 04E4\n", false,
+       "Neutral - Build 3.0\n<not available>\n\nThis is Freeware !\n"},
+      {"[VarFileInfo]\nTranslation = 0C07 04E4, 0407 04E4\n", false,
+       "<not available> - Build <not available>\n<not available>\n\nThis is Freeware !\n"},
+      {"[VarFileInfo]\nTranslation =\n", false, kNoVersion},
+      {"[VarFileInfo]\nTranslation = 0407 04E4\n", true, kNoVersion},
+      {"", false, kNoVersion},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.translation);
+    UseResource(std::string("Version = 1.0.1.10\n") + kTables + c.translation, c.cut);
+    EXPECT_EQ(Abouts("menu Info/About\n"), std::vector<std::string>{c.box});
+  }
 }
 
 }  // namespace
