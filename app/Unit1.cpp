@@ -31,6 +31,7 @@ constexpr char kServiceName[] = "Kessrin";
 
 // x86 has 256 interrupt vectors; the table has a row for each, below its header row.
 constexpr DWORD kVectorCount = 256;
+constexpr DWORD kGateSize = sizeof(TGateDescriptor);
 
 // Before every scan: the scan only appends users, so each vector starts without any. The
 // device records and index slots of an earlier scan are left as they are; with the counts at
@@ -205,7 +206,7 @@ void TForm1::Button1Click(TObject* /*Sender*/) {
   DWORD BytesReturned = 0;
   if (FromFile) {
     Memo1->Lines()->Add("using IDT from file ...");
-    BytesReturned = kVectorCount * sizeof(TGateDescriptor);
+    BytesReturned = kVectorCount * kGateSize;
   } else {
     Memo1->Lines()->Add("reading IDT from driver ...");
     // The driver copies limit + 1 bytes to the start of IdtBuffer; the bytes after them keep
@@ -217,7 +218,7 @@ void TForm1::Button1Click(TObject* /*Sender*/) {
   }
   const WORD CS = ReadCS();
   const WORD DS = ReadDS();
-  const DWORD Entries = BytesReturned / sizeof(TGateDescriptor);
+  const DWORD Entries = BytesReturned / kGateSize;
   Memo1->Lines()->Add(IntToStr(Entries) + " entrys in IDT - (CS:0x" + IntToHex(DWORD{CS}, 5) +
                       ") (DS:0x" + IntToHex(DWORD{DS}, 5) + ")");
 

@@ -223,6 +223,26 @@ TEST_F(QtProgram, FixedCellsAreDrawnByTheGridItselfAndChangesReachTheViewInOneUp
   EXPECT_EQ(model->index(257, 2).data().toString(), QString::fromUtf8("\u20AC 257"));
 }
 
+TEST_F(QtProgram, ARefreshShowsAllGatesInOneUpdate) {
+  ShowMain();
+  auto* view = qobject_cast<QTableView*>(Widget(*Form1->StringGrid1));
+  QAbstractItemModel* model = view->model();
+  EXPECT_EQ(model->index(256, 0).data().toString(), "Interrupt FF/255");
+  vcl::RunEvent([] {
+    for (int row = 1; row < 258; ++row) {
+      for (int col = 0; col < 6; ++col) Form1->StringGrid1->SetCells(col, row, "");
+    }
+  });
+  qt_->Flush();
+  int updates = 0;
+  QObject::connect(model, &QAbstractItemModel::dataChanged, [&] { ++updates; });
+  QTest::keyClick(qt_->Window(*Form1)->windowHandle(), Qt::Key_F5);
+  QApplication::processEvents();
+  EXPECT_EQ(updates, 1);
+  EXPECT_EQ(model->index(1, 4).data().toString(), " InterruptGate");
+  EXPECT_EQ(model->index(256, 0).data().toString(), "Interrupt FF/255");
+}
+
 TEST_F(QtProgram, TheHeadingRowAndColumnStayWhileTheTableScrolls) {
   ShowMain();
   vcl::RunEvent([] {

@@ -1,5 +1,6 @@
 // Makes a PNG of each of the program's windows through the Qt front-end: the program starts
-// as it always does, and each window is drawn as it is when shown.
+// as it always does, on the machine QUORVEL_MACHINE names, and each window is drawn as it is
+// when shown.
 // Usage: quorvel_screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QPixmap>
@@ -55,5 +56,7 @@ int main(int argc, char** argv) {
     ResView->Close();
   });
   ResView->ShowModal();
+  // The main window's close stops and removes the driver service, as at every end.
+  Form1->Close();
   return ok ? 0 : 1;
 }
