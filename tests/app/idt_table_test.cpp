@@ -184,6 +184,24 @@ TEST_F(IdtTable, ALoadedImageRendersItsFirst256GatesWithTheRunningProgramsSelect
   EXPECT_EQ(RowOf(257), Cells(6));
 }
 
+TEST_F(IdtTable, RefreshAfterALoadedImageClearsTheUsersAndAsksTheDriverAgain) {
+  Start();
+  const std::vector<Cells> live = AllRows();
+  Form1->Devices[0].Name.Assign("Gone");
+  for (TVectorUsage& usage : Form1->VectorUsage) usage = {1, {0}};
+  RenderMarkers(0xAAAA);
+  ASSERT_EQ(RowOf(0x40 + 1)[5], "Gone");
+
+  Form1->Refresh1Click(Form1);
+  EXPECT_EQ(AllRows(), live);
+  for (const TVectorUsage& usage : Form1->VectorUsage) EXPECT_EQ(usage.Count, 0);
+  EXPECT_EQ(Form1->VectorUsage[0x40].DeviceIndex[0], 0);
+  const std::vector<std::string> log = Log();
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+            (std::vector<std::string>{"Refresh ...", "0 devices detected ...",
+                                      "reading IDT from driver ...", kCountLine256}));
+}
+
 TEST_F(IdtTable, AFailedRequestWritesOnlyTheHeaderRowAndItsLogLine) {
   Start();
   RenderMarkers(0xAAAA);
