@@ -1,7 +1,10 @@
 #include "app/Unit1.h"
 
+#include <algorithm>
+
 #include "app/Unit2.h"
 #include "app/driver_u1.h"
+#include "app/resviewpas.h"
 #include "vcl/SysUtils.h"
 #include "winapi/kernel32.h"
 #include "winapi/kessrin.h"
@@ -187,12 +190,140 @@ void TForm1::Exit1Click(TObject* /*Sender*/) { Close(); }
 
 void TForm1::Help1Click(TObject* /*Sender*/) { Form2->ShowModal(); }
 
-// The list file, the About box and the detail view of a vector are not part of the program
-// yet: their menu items and the double-click are there and do nothing.
+// The list file and the About box are not part of the program yet: their menu items are
+// there and do nothing.
 void TForm1::SaveList1Click(TObject* /*Sender*/) {}
 void TForm1::OpenList1Click(TObject* /*Sender*/) {}
 void TForm1::About1Click(TObject* /*Sender*/) {}
-void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
+
+namespace {
+
+// The processor's exceptions by vector, as the reserved-vector box names them.
+const char* const ExceptionNames[19] = {
+    "Divide Error Exception (#DE)",
+    "Debug Execption (#DB)",
+    "NMI - non maskable interrupt",
+    "Breakpoint Execption (#BP)",
+    "Overflow Exception (#OF)",
+    "Bound Range Exceed Exception (#BR)",
+    "Invalid Opcode Exception (#UD)",
+    "Device Not Available Exception (#NM)",
+    "Double Fault Exception (#DF)",
+    "Coprozessor Segment Overrun",
+    "Invalid TSS Exception (#TS)",
+    "Segment Not Present (#NP)",
+    "Stack Fault Exception (#SS)",
+    "General Protection Exception (#GP)",
+    "Page Fault Exception (#PF)",
+    "(reserved)",
+    "Floating Point Error Exception (#MF)",
+    "Alignment Check Exception (#AC)",
+    "Machine-Check Exception (#MC)",
+};
+
+// Each grid of the resources window keeps five empty rows after its entries: an entry goes
+// into row (row count - 5), and the grid grows by one row.
+void AddRow(TStringGrid& Grid, std::initializer_list<std::string> Cells) {
+  const int Count = Grid.RowCount();
+  int Col = 0;
+  for (const std::string& Text : Cells) Grid.SetCells(Col++, Count - 5, Text);
+  Grid.SetRowCount(Count + 1);
+}
+
+// Empties the window, headings included, before it is filled for a vector; every display
+// activates the window, which writes the headings again.
+void ResetResourcesWindow(TResView& View) {
+  for (TStringGrid* Grid : {View.StringGrid1, View.StringGrid2, View.StringGrid3}) {
+    for (int Row = 0; Row < Grid->RowCount(); ++Row) {
+      for (int Col = 0; Col < Grid->ColCount(); ++Col) Grid->SetCells(Col, Row, "");
+    }
+  }
+  View.StringGrid1->SetRowCount(6);
+  View.StringGrid2->SetRowCount(6);
+  View.StringGrid3->SetRowCount(6);
+  View.Memo1->Lines()->Clear();
+  View.Memo5->Lines()->Clear();
+}
+
+// Descriptors of a type other than 1 to 5 are neither shown nor counted.
+void AddResource(TResView& View, const TPartialDescriptor& Resource) {
+  switch (Resource.Type) {
+    case 1:
+      AddRow(*View.StringGrid1,
+             {"0x" + IntToHex(Resource.u.Port.Start, 5), IntToStr(Resource.u.Port.Length)});
+      break;
+    case 2:
+      AddRow(*View.StringGrid2, {"0x" + IntToHex(Resource.u.Interrupt.Vector, 2) + " / " +
+                                     IntToStr(Resource.u.Interrupt.Vector),
+                                 IntToStr(Resource.u.Interrupt.Level),
+                                 "0x" + IntToHex(Resource.u.Interrupt.Affinity, 2)});
+      break;
+    case 3: {
+      // The end is the first address after the range. It is summed as a 64-bit pattern, so
+      // that a damaged start near the top wraps instead of overflowing.
+      const auto Start = static_cast<ULONGLONG>(Resource.u.Memory.Start);
+      const auto End = Start + static_cast<ULONGLONG>(LONGLONG{Resource.u.Memory.Length});
+      View.Memo1->Lines()->Add("Address:0x" + IntToHex(Start, 9) + " - 0x" + IntToHex(End, 9));
+      break;
+    }
+    case 4:
+      AddRow(*View.StringGrid3,
+             {IntToStr(Resource.u.Dma.Channel), "0x" + IntToHex(Resource.u.Dma.Port, 3)});
+      break;
+    case 5:
+      View.Memo5->Lines()->Add("DataSize: " + IntToStr(Resource.u.DeviceSpecificData.DataSize));
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+// The resources of every device that uses the vector of the double-clicked row, or a box for
+// a vector without users and for the processor's reserved vectors. A list file is loaded
+// without checks, so the tables' limits are enforced here: at most the 128 index slots are
+// read, a user that names no device record is skipped (a vector with no other users has no
+// details, as its device cell in the table is empty), and at most the 256 stored resources of
+// a device are listed.
+void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {
+  const int Row = StringGrid1->Row();
+  if (Row < 1 || Row > 256) return;
+  const int v = Row - 1;
+
+  ResetResourcesWindow(*ResView);
+  const std::string Title = "Interrupt 0x" + IntToHex(v, 2) + "/" + IntToStr(v);
+  const TVectorUsage& Usage = VectorUsage[v];
+  const LONG Users = Usage.Count < 128 ? Usage.Count : 128;
+  const auto NamesADevice = [](LONG Index) { return Index >= 0 && Index < 256; };
+  if (Users <= 0 || std::none_of(Usage.DeviceIndex, Usage.DeviceIndex + Users, NamesADevice)) {
+    Application->MessageBox("no details available ...", Title, MB_OK);
+    return;
+  }
+
+  for (LONG j = 0; j < Users; ++j) {
+    const LONG Index = Usage.DeviceIndex[j];
+    if (!NamesADevice(Index)) continue;
+    const TDeviceRecord& Device = Devices[Index];
+    ResView->SetCaption(Device.Name.Text() + " allocates:");
+    const LONG Resources = Device.ResourceCount < 256 ? Device.ResourceCount : 256;
+    for (LONG k = 0; k < Resources; ++k) AddResource(*ResView, Device.Resources[k]);
+  }
+  ResView->PortLbl->SetCaption("Ports (" + IntToStr(ResView->StringGrid1->RowCount() - 6) + ")");
+  ResView->IntLbl->SetCaption("Interrupts (" + IntToStr(ResView->StringGrid2->RowCount() - 6) +
+                              ")");
+  ResView->DMALbl->SetCaption("DMA Channels (" + IntToStr(ResView->StringGrid3->RowCount() - 6) +
+                              ")");
+
+  if (v <= 18) {
+    Application->MessageBox(std::string("Reserved from Intel for \"") + ExceptionNames[v] + "\"",
+                            Title, MB_OK);
+  } else if (v <= 31) {
+    Application->MessageBox("Reserved from Intel for internal or later use !", Title, MB_OK);
+  } else {
+    ResView->ShowModal();
+  }
+}
 
 // The IDT image comes from the driver, or from IdtBuffer as a list file just left it. Rows
 // beyond the image's last gate keep what an earlier rendering wrote there.

@@ -243,6 +243,42 @@ TEST_F(QtProgram, ARefreshShowsAllGatesInOneUpdate) {
   EXPECT_EQ(model->index(256, 0).data().toString(), "Interrupt FF/255");
 }
 
+TEST_F(QtProgram, ADoubleClickOnARowOpensItsResourcesModallyWithGrowingGrids) {
+  TDeviceRecord& card = Form1->Devices[0];
+  card.Name.Assign("PciEther");
+  card.ResourceCount = 8;
+  for (int k = 0; k < 8; ++k) {
+    card.Resources[k] = {};
+    card.Resources[k].Type = 1;
+    card.Resources[k].u.Port.Start = 0xFCE0 + 4 * k;
+    card.Resources[k].u.Port.Length = 4;
+  }
+  Form1->VectorUsage[0x3B] = {1, {0}};
+  ShowMain();
+  auto* view = qobject_cast<QTableView*>(Widget(*Form1->StringGrid1));
+  const QModelIndex cell = view->model()->index(0x3B + 1, 2);
+  view->scrollTo(cell);
+  bool checked = false;
+  WhenModal([&] {
+    EXPECT_EQ(QApplication::activeModalWidget(), qt_->Window(*ResView));
+    EXPECT_EQ(qt_->Window(*ResView)->windowTitle(), "PciEther allocates:");
+    auto* ports = qobject_cast<QTableView*>(Widget(*ResView->StringGrid1));
+    EXPECT_EQ(ports->model()->rowCount(), 6 + 8);
+    EXPECT_EQ(ports->model()->index(0, 0).data().toString(), "Address");
+    EXPECT_EQ(ports->model()->index(8, 0).data().toString(), "0x0FCFC");
+    EXPECT_EQ(qobject_cast<QLabel*>(Widget(*ResView->PortLbl))->text(), "Ports (8)");
+    checked = true;
+  });
+  // A person's double-click: the first click makes the row current, the second press is the
+  // double-click (QTest's double-click on a widget sends only that second event).
+  const QPoint place = view->visualRect(cell).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, place);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, place);
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(Form1->StringGrid1->Row(), 0x3B + 1);
+  EXPECT_FALSE(ResView->Visible());
+}
+
 TEST_F(QtProgram, TheHeadingRowAndColumnStayWhileTheTableScrolls) {
   ShowMain();
   vcl::RunEvent([] {
