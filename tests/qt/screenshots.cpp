@@ -55,7 +55,15 @@ int main(int argc, char** argv) {
     ok = Save(*ResView, folder + "/resources-window.png") && ok;
     ResView->Close();
   });
-  ResView->ShowModal();
+  // The resources window as a double-click on the network card's vector fills it; while the
+  // resource map scan finds no users there, the window is shown empty.
+  constexpr int kNetworkCardVector = 0x3B;
+  if (Form1->VectorUsage[kNetworkCardVector].Count > 0) {
+    Form1->StringGrid1->SetRow(kNetworkCardVector + 1);
+    Form1->StringGrid1->DblClick();
+  } else {
+    ResView->ShowModal();
+  }
   // The main window's close stops and removes the driver service, as at every end.
   Form1->Close();
   return ok ? 0 : 1;
