@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/app/program_fixture.h"
+#include "tests/app/scan_line.h"
 #include "vcl/UserActions.h"
 
 namespace {
@@ -129,9 +130,9 @@ TEST_F(Program, F5RunsRefreshAndTheLaterCommandsDoNothingYet) {
     EXPECT_EQ(vcl::DoubleClickRow("StringGrid1", 1), "");
   });
   Application->Run();
-  const std::string pass = "0 devices detected ...\r\nreading IDT from driver ...\r\n"
+  const std::string pass = "N devices detected ...\r\nreading IDT from driver ...\r\n"
                            "256 entrys in IDT - (CS:0x0001B) (DS:0x00023)\r\n";
-  EXPECT_EQ(Form1->Memo1->Lines()->Text(),
+  EXPECT_EQ(testing_support::WithDeviceCountAsN(Form1->Memo1->Lines()->Text()),
             pass + "Refresh ...\r\n" + pass + "Refresh ...\r\n" + pass);
   EXPECT_TRUE(script().Dialogs.empty());
 }

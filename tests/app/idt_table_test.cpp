@@ -8,6 +8,7 @@
 
 #include "app/driver_u1.h"
 #include "tests/app/program_fixture.h"
+#include "tests/app/scan_line.h"
 #include "winapi/kernel32.h"
 
 namespace {
@@ -27,12 +28,13 @@ std::vector<Cells> AllRows() {
   return rows;
 }
 
+// The log, the scan's device count written as N.
 std::vector<std::string> Log() {
   std::vector<std::string> lines;
   for (int i = 0; i < Form1->Memo1->Lines()->Count(); ++i) {
     lines.push_back((*Form1->Memo1->Lines())[i]);
   }
-  return lines;
+  return testing_support::WithDeviceCountAsN(lines);
 }
 
 TGateDescriptor Gate(WORD selector, DWORD offset, BYTE access, BYTE reserved = 0) {
@@ -167,7 +169,7 @@ TEST_F(IdtTable, ALoadedImageRendersItsFirst256GatesWithTheRunningProgramsSelect
   machine_.Write("machine.ini", "cs = 0x2B\nds = 0xFFFF\n");
   Start();
   const std::string countLine = "256 entrys in IDT - (CS:0x0002B) (DS:0x0FFFF)";
-  EXPECT_EQ(Log(), (std::vector<std::string>{"0 devices detected ...", "reading IDT from driver ...",
+  EXPECT_EQ(Log(), (std::vector<std::string>{"N devices detected ...", "reading IDT from driver ...",
                                              countLine}));
   const std::string requests = machine_.Read("debug.log");
   for (WORD v = 0; v < 2048; ++v) Form1->IdtBuffer[v] = Gate(v, 0, 0x8E);
@@ -176,7 +178,7 @@ TEST_F(IdtTable, ALoadedImageRendersItsFirst256GatesWithTheRunningProgramsSelect
   RenderFromFile();
 
   EXPECT_EQ(AllRows(), once);
-  EXPECT_EQ(Log(), (std::vector<std::string>{"0 devices detected ...", "reading IDT from driver ...",
+  EXPECT_EQ(Log(), (std::vector<std::string>{"N devices detected ...", "reading IDT from driver ...",
                                              countLine, "using IDT from file ...", countLine,
                                              "using IDT from file ...", countLine}));
   EXPECT_EQ(machine_.Read("debug.log"), requests);
@@ -187,18 +189,20 @@ TEST_F(IdtTable, ALoadedImageRendersItsFirst256GatesWithTheRunningProgramsSelect
 TEST_F(IdtTable, RefreshAfterALoadedImageClearsTheUsersAndAsksTheDriverAgain) {
   Start();
   const std::vector<Cells> live = AllRows();
-  Form1->Devices[0].Name.Assign("Gone");
-  for (TVectorUsage& usage : Form1->VectorUsage) usage = {1, {0}};
+  // A device of an earlier snapshot, past those the machine's resource map holds.
+  Form1->Devices[255].Name.Assign("Gone");
+  for (TVectorUsage& usage : Form1->VectorUsage) usage = {1, {255}};
   RenderMarkers(0xAAAA);
   ASSERT_EQ(RowOf(0x40 + 1)[5], "Gone");
 
   Form1->Refresh1Click(Form1);
   EXPECT_EQ(AllRows(), live);
-  for (const TVectorUsage& usage : Form1->VectorUsage) EXPECT_EQ(usage.Count, 0);
-  EXPECT_EQ(Form1->VectorUsage[0x40].DeviceIndex[0], 0);
+  // No device uses vector 0x40: its count is cleared, its old index slot is left.
+  EXPECT_EQ(Form1->VectorUsage[0x40].Count, 0);
+  EXPECT_EQ(Form1->VectorUsage[0x40].DeviceIndex[0], 255);
   const std::vector<std::string> log = Log();
   EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
-            (std::vector<std::string>{"Refresh ...", "0 devices detected ...",
+            (std::vector<std::string>{"Refresh ...", "N devices detected ...",
                                       "reading IDT from driver ...", kCountLine256}));
 }
 

@@ -13,6 +13,7 @@
 
 #include "tests/app/box.h"
 #include "tests/app/program_run.h"
+#include "tests/app/scan_line.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
   return lines;
 }
 
-// The printed window's log lines and table rows.
+// The printed window's log lines, the scan's device count written as N, and table rows.
 struct MainWindow {
   std::vector<std::string> log;
   std::vector<std::string> rows;
@@ -80,12 +81,13 @@ MainWindow Parse(const std::string& window) {
       section->push_back(line);
     }
   }
+  parsed.log = testing_support::WithDeviceCountAsN(parsed.log);
   return parsed;
 }
 
 const std::string kHeader = "\tSegm.Descriptor\tOffset\tGateSize/DPL\tGateType\tDevice";
 const std::string kEmptyRow = "\t\t\t\t\t";
-const std::vector<std::string> kStartLog = {"0 devices detected ...", "reading IDT from driver ...",
+const std::vector<std::string> kStartLog = {"N devices detected ...", "reading IDT from driver ...",
                                             "256 entrys in IDT - (CS:0x0001B) (DS:0x00023)"};
 const std::string kUnloadLines =
     "Kessrin: Eintritt in Unload Routine !\nKessrin: Link entfernt !\nKessrin: Unload Ende !\n";
