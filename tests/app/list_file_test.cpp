@@ -16,8 +16,8 @@
 
 #include "app/Unit1.h"
 #include "ntsim/files.h"
-#include "tests/support/scratch_machine.h"
-#include "tests/vcl/script_fixture.h"
+#include "tests/app/program_fixture.h"
+#include "tests/app/scan_line.h"
 #include "vcl/UserActions.h"
 
 namespace {
@@ -88,11 +88,30 @@ std::set<std::string> NamesIn(const fs::path& folder) {
   return names;
 }
 
-class ListFile : public testing_support::ScriptedApplication {
+// Every cell of the main table, row by row.
+std::vector<std::string> TableCells() {
+  std::vector<std::string> cells;
+  for (int row = 0; row < Form1->StringGrid1->RowCount(); ++row) {
+    for (int col = 0; col < Form1->StringGrid1->ColCount(); ++col) {
+      cells.push_back(Form1->StringGrid1->Cells(col, row));
+    }
+  }
+  return cells;
+}
+
+// The running program's selectors, which no list file holds.
+const std::string kCountLine = "256 entrys in IDT - (CS:0x0002B) (DS:0x00053)";
+
+// The program after its start, on a machine whose program runs with the selectors of
+// kCountLine; the help text it lacks is no concern here.
+class ListFile : public testing_support::ProgramInProcess {
  protected:
   ListFile() {
     fs::create_directories(folder());
-    Application->CreateForm(Form1);
+    machine_.Write("machine.ini", "cs = 0x2B\nds = 0x53\n");
+    Start();
+    script().Boxes.clear();
+    startLines_ = Form1->Memo1->Lines()->Count();
   }
   ~ListFile() override { ntsim::testing::LimitFileWrites(std::nullopt); }
 
@@ -109,15 +128,17 @@ class ListFile : public testing_support::ScriptedApplication {
     EXPECT_EQ(vcl::ChooseMenuItem(item), "");
   }
 
+  // The lines logged since the start, the scan's device count written as N.
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
-    for (int i = 0; i < Form1->Memo1->Lines()->Count(); ++i) {
+    for (int i = startLines_; i < Form1->Memo1->Lines()->Count(); ++i) {
       lines.push_back(Form1->Memo1->Lines()->Strings(i));
     }
-    return lines;
+    return testing_support::WithDeviceCountAsN(lines);
   }
 
-  testing_support::ScratchMachine machine_;
+ private:
+  int startLines_ = 0;
 };
 
 TEST_F(ListFile, SavedTablesLoadBackByteForByteFromAFileOfTheFixedLayout) {
@@ -161,10 +182,15 @@ TEST_F(ListFile, SavedTablesLoadBackByteForByteFromAFileOfTheFixedLayout) {
   // Little-endian: the count 2 of vector 2 is the byte 2 followed by three zeros.
   EXPECT_EQ(at(16384 + 516 * 2, 4), std::string("\x02\0\0\0", 4));
 
-  const auto& log = LogLines();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[0], "writing list to " + path);
-  EXPECT_EQ(log[1], "loading list from " + path);
+  // Rendered from the file, not from the driver, with the running program's selectors.
+  EXPECT_EQ(LogLines(),
+            (std::vector<std::string>{"writing list to " + path, "loading list from " + path,
+                                      "using IDT from file ...", kCountLine}));
+  for (int v = 0; v < 256; ++v) {
+    EXPECT_EQ(Form1->StringGrid1->Cells(1, v + 1),
+              IntToHex(DWORD{Form1->IdtBuffer[v].Selector}, 5));
+  }
+  EXPECT_EQ(Form1->StringGrid1->Cells(0, 257), "");
 }
 
 TEST_F(ListFile, TheDialogsStartWithTheLastNameChosenAndACancelDoesNothing) {
@@ -234,6 +260,10 @@ TEST_F(ListFile, ALoadTakesWhatTheFileHasAndOnlyAShortFileIsAnError) {
       }
       EXPECT_TRUE(TablesOf(*Form1) == expected);
       EXPECT_FALSE(Form1->FromFile);
+      // Rendered from the tables whatever the file's length.
+      const auto& log = LogLines();
+      EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+                (std::vector<std::string>{"using IDT from file ...", kCountLine}));
       if (length < kListFileSize) {
         ASSERT_EQ(script().Boxes.size(), 1u);
         EXPECT_EQ(script().Boxes[0].Text, "Error reading List !");
@@ -255,6 +285,7 @@ TEST_F(ListFile, AFileThatCannotBeOpenedGivesTheRuntimesErrorAndChangesNoTable) 
   } cases[] = {{"missing.idt", "Datei nicht gefunden."}, {"a folder", "Dateizugriff verweigert."}};
   const std::string tables = SnapshotBytes(6);
   SetTables(*Form1, tables);
+  const auto cells = TableCells();
   script().Then([&] {
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
@@ -266,10 +297,27 @@ TEST_F(ListFile, AFileThatCannotBeOpenedGivesTheRuntimesErrorAndChangesNoTable) 
       EXPECT_EQ(script().Boxes[0].Flags, MB_OK | MB_ICONSTOP);
       EXPECT_EQ(LogLines().back(), std::string("loading list from ") + PathOf(c.name));
       EXPECT_TRUE(TablesOf(*Form1) == tables);
+      EXPECT_TRUE(TableCells() == cells);
       EXPECT_FALSE(Form1->FromFile);
     }
   });
   Application->Run();
+}
+
+TEST_F(ListFile, RefreshAfterALoadShowsTheLiveStateAgain) {
+  const auto live = TableCells();
+  WriteBytes(folder() / "other.idt", SnapshotBytes(9));
+  Then("File/Open List", PathOf("other.idt"));
+  script().Then([&] {
+    EXPECT_FALSE(TableCells() == live);
+    EXPECT_EQ(vcl::PressShortCut("F5"), "");
+  });
+  Application->Run();
+  EXPECT_TRUE(TableCells() == live);
+  const auto& log = LogLines();
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+            (std::vector<std::string>{"Refresh ...", "N devices detected ...",
+                                      "reading IDT from driver ...", kCountLine}));
 }
 
 // A save that fails leaves the folder as it was: an earlier list of that name intact and no
@@ -315,8 +363,9 @@ TEST_F(ListFile, ASaveThatFailsLeavesTheFolderAsItWas) {
   Application->Run();
 }
 
-// A damaged file can hold any count, index and length. Loading it and rendering from it stays
-// within the tables: the sanitizer build stops at the first read outside them.
+// A damaged file can hold any count, index and length. Loading it, rendering from it and the
+// detail view of every row stay within the tables: the sanitizer build stops at the first
+// read outside them.
 TEST_F(ListFile, AFileOfAnyLengthAndContentLoadsAndRendersWithinTheTables) {
   std::mt19937 random(11);
   script().Then([&] {
@@ -340,6 +389,7 @@ TEST_F(ListFile, AFileOfAnyLengthAndContentLoadsAndRendersWithinTheTables) {
       WriteBytes(folder() / "damaged.idt", bytes);
       Choose("File/Open List", PathOf("damaged.idt"));
       EXPECT_FALSE(Form1->FromFile);
+      for (int row = 1; row <= 256; ++row) EXPECT_EQ(vcl::DoubleClickRow("StringGrid1", row), "");
     }
   });
   Application->Run();
