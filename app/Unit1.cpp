@@ -2,6 +2,12 @@
 
 #include "app/Unit2.h"
 
+#include <cstring>
+#include <iterator>
+
+#include "app/MyRegistry.h"
+#include "winapi/winreg.h"
+
 TForm1* Form1 = nullptr;
 
 void TShortString80::Assign(const std::string& text) {
@@ -114,8 +120,119 @@ void TForm1::OpenList1Click(TObject* /*Sender*/) {}
 void TForm1::About1Click(TObject* /*Sender*/) {}
 void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
 
-// The table's rendering and the resource map scan are not part of the program yet.
+// The table's rendering is not part of the program yet.
 void TForm1::Button1Click(TObject* /*Sender*/) {}
-void TForm1::Button3Click(TObject* /*Sender*/) {}
-void TForm1::LoadDeviceResources(const std::string& /*KeyPath*/, const std::string& /*ValueName*/,
-                                 LONG /*DeviceNumber*/) {}
+
+namespace {
+
+// The registry's hardware resource map: one key per kind of driver, below it one key per
+// driver, and in that key the driver's resources as REG_RESOURCE_LIST values.
+constexpr const char* kResourceMap = "Hardware\\Resourcemap";
+constexpr const char* kTranslatedMark = ".Translated";
+
+// A resource list: a count of full descriptors, each a 16-byte header whose last four bytes
+// count the 16-byte partial descriptors after it. A device-specific descriptor's DataSize
+// bytes of data follow that descriptor.
+constexpr std::size_t kListHeaderSize = 4;
+constexpr std::size_t kFullHeaderSize = 16;
+constexpr std::size_t kFullCountOffset = 12;
+constexpr std::size_t kPartialSize = sizeof(TPartialDescriptor);
+constexpr BYTE kInterruptType = 2;
+constexpr BYTE kDeviceSpecificType = 5;
+
+constexpr LONG kMaxDevices = 256;
+constexpr LONG kMaxResources = 256;
+constexpr LONG kMaxUsers = 128;
+constexpr LONG kVectors = 256;
+
+// The counts are signed 32-bit numbers, little-endian whatever the host.
+LONG LongAt(const BYTE* bytes) {
+  const DWORD value = DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 |
+                      DWORD{bytes[3]} << 24;
+  return static_cast<LONG>(value);
+}
+
+// A vector outside the table, or one whose user list is full, takes no further user. A
+// Count outside 0 to 128 can only come from a damaged list file and is left as it is.
+void AddVectorUser(TVectorUsage (&usage)[kVectors], LONG vector, LONG device) {
+  if (vector < 0 || vector >= kVectors) return;
+  TVectorUsage& users = usage[vector];
+  if (users.Count < 0 || users.Count >= kMaxUsers) return;
+  users.DeviceIndex[users.Count] = device;
+  ++users.Count;
+}
+
+}  // namespace
+
+void TForm1::Button3Click(TObject* /*Sender*/) {
+  LONG n = 0;
+  // The walk ends once the device table is full: a device found after that has no record
+  // to go to.
+  const auto scanDriverKeys = [&](const std::string& classPath) {
+    TStringList secondLevel;
+    ListSubKeys(HKEY_LOCAL_MACHINE, classPath, secondLevel);
+    for (int j = 0; j < secondLevel.Count() && n < kMaxDevices; ++j) {
+      const std::string keyPath = classPath + "\\" + secondLevel[j];
+      TStringList valueNames;
+      ListValueNames(HKEY_LOCAL_MACHINE, keyPath, valueNames);
+      for (int k = 0; k < valueNames.Count(); ++k) {
+        if (valueNames[k].find(kTranslatedMark) == std::string::npos) continue;
+        Devices[n].Name.Assign(secondLevel[j]);
+        LoadDeviceResources(keyPath, valueNames[k], n);
+        ++n;
+        break;
+      }
+    }
+  };
+  TStringList firstLevel;
+  ListSubKeys(HKEY_LOCAL_MACHINE, kResourceMap, firstLevel);
+  for (int i = 0; i < firstLevel.Count() && n < kMaxDevices; ++i) {
+    scanDriverKeys(std::string(kResourceMap) + "\\" + firstLevel[i]);
+  }
+  Memo1->Lines()->Add(IntToStr(n) + " devices detected ...");
+}
+
+// The counts in a resource list are the registry's bytes and are not trusted: the walk
+// copies only whole descriptors that lie within the bytes the value holds, and it ends at
+// the first one that does not, or when the device's table of descriptors is full. It steps
+// over a device-specific descriptor's data, because the system writes them right after that
+// descriptor, so whatever follows (the next full descriptor in a list of several) starts
+// after them.
+void TForm1::LoadDeviceResources(const std::string& KeyPath, const std::string& ValueName,
+                                 LONG DeviceNumber) {
+  if (DeviceNumber < 0 || DeviceNumber >= static_cast<LONG>(std::size(Devices))) return;
+  TValueBlock block = {};
+  ReadBinaryValue(HKEY_LOCAL_MACHINE, KeyPath, ValueName, block);
+  const std::size_t size = LastReadSize > 0 ? static_cast<std::size_t>(LastReadSize) : 0;
+  TDeviceRecord& device = Devices[DeviceNumber];
+  LONG stored = 0;
+
+  const auto walk = [&] {
+    if (size < kListHeaderSize) return;
+    const LONG fullCount = LongAt(block);
+    std::size_t offset = kListHeaderSize;
+    for (LONG f = 0; f < fullCount; ++f) {
+      if (size - offset < kFullHeaderSize) return;
+      const LONG partialCount = LongAt(block + offset + kFullCountOffset);
+      offset += kFullHeaderSize;
+      for (LONG p = 0; p < partialCount; ++p) {
+        if (stored == kMaxResources || size - offset < kPartialSize) return;
+        TPartialDescriptor& descriptor = device.Resources[stored];
+        std::memcpy(&descriptor, block + offset, kPartialSize);
+        ++stored;
+        offset += kPartialSize;
+        if (descriptor.Type == kInterruptType) {
+          AddVectorUser(VectorUsage, descriptor.u.Interrupt.Vector, DeviceNumber);
+        } else if (descriptor.Type == kDeviceSpecificType) {
+          // DataSize is unsigned on the platform; data that run past the value's end leave
+          // nothing after them to read.
+          const auto dataSize = static_cast<DWORD>(descriptor.u.DeviceSpecificData.DataSize);
+          if (dataSize > size - offset) return;
+          offset += dataSize;
+        }
+      }
+    }
+  };
+  walk();
+  device.ResourceCount = stored;
+}
