@@ -76,7 +76,9 @@ bool TRegistry::GetKeyInfo(TRegKeyInfo& Value) const {
                           &Value.MaxDataLen, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void TRegistry::GetKeyNames(TStrings& Strings) const { ListNames(*this, Listing::SubKeys, Strings); }
+void TRegistry::GetKeyNames(TStrings& Strings) const {
+  ListNames(*this, Listing::SubKeys, Strings);
+}
 
 void TRegistry::GetValueNames(TStrings& Strings) const {
   ListNames(*this, Listing::Values, Strings);

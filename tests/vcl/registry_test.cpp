@@ -54,7 +54,8 @@ class RegistryClass : public ::testing::Test {
  protected:
   RegistryClass() {
     ntsim::testing::ResetMachine();
-    machine_.Write("registry.reg", ntsim::WriteRegFile(SampleTree(), ntsim::RegFileFormat::Regedit4));
+    machine_.Write("registry.reg",
+                   ntsim::WriteRegFile(SampleTree(), ntsim::RegFileFormat::Regedit4));
     registry_.SetRootKey(HKEY_LOCAL_MACHINE);
     handles_before_ = ntsim::Handles().Count();
   }
