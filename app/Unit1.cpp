@@ -1,11 +1,18 @@
 #include "app/Unit1.h"
 
-#include "app/Unit2.h"
-
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
 #include "app/MyRegistry.h"
+#include "app/Unit2.h"
+#include "app/driver_u1.h"
+#include "app/myvers.h"
+#include "app/resviewpas.h"
+#include "vcl/SysUtils.h"
+#include "winapi/kernel32.h"
+#include "winapi/kessrin.h"
+#include "winapi/segment_registers.h"
 #include "winapi/winreg.h"
 
 TForm1* Form1 = nullptr;
@@ -25,6 +32,51 @@ TMenuItem* NewItem(TForm& form, const char* name, const char* caption, TShortCut
   item->SetShortCut(shortCut);
   item->OnClick = std::move(onClick);
   return item;
+}
+
+// The driver is registered under this name for the length of one run.
+constexpr char kServiceName[] = "Kessrin";
+
+// x86 has 256 interrupt vectors; the table has a row for each, below its header row.
+constexpr DWORD kVectorCount = 256;
+constexpr DWORD kGateSize = sizeof(TGateDescriptor);
+
+// Before every scan: the scan only appends users, so each vector starts without any. The
+// device records and index slots of an earlier scan are left as they are; with the counts at
+// 0 nothing refers to them.
+void ClearUsageCounts(TVectorUsage (&VectorUsage)[256]) {
+  for (TVectorUsage& usage : VectorUsage) usage.Count = 0;
+}
+
+// Bit 3 of the access byte is the gate's size; bits 6-5 its privilege level; bits 2-0 its
+// type. The present bit and bit 4 are not shown: a gate that is not present reads like one
+// that is.
+const char* GateSizeText(BYTE Access) { return (Access & 0x08) != 0 ? " 32 bit" : " 16 Bit"; }
+
+DWORD GateDpl(BYTE Access) { return (Access >> 5) & 3u; }
+
+const char* GateTypeText(BYTE Access) {
+  switch (Access & 0x07) {
+    case 5:
+      return " TaskGate";
+    case 6:
+      return " InterruptGate";
+    case 7:
+      return " TrapGate";
+    default:
+      return " Unknown ";
+  }
+}
+
+// The first device recorded for the vector; the processor's own 32 vectors are reserved
+// whatever the usage table says. A list file is loaded without checks, so a first user that
+// names no device record is skipped as if the vector had none.
+std::string DeviceText(const TVectorUsage& Usage, const TDeviceRecord (&Devices)[256], DWORD v) {
+  if (v < 32) return "reserved";
+  if (Usage.Count <= 0) return "";
+  const LONG first = Usage.DeviceIndex[0];
+  if (first < 0 || first >= 256) return "";
+  return Devices[first].Name.Text();
 }
 
 }  // namespace
@@ -103,25 +155,233 @@ TForm1::TForm1(TComponent* Owner) : TForm(Owner) {
   OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
 }
 
-void TForm1::FormCreate(TObject* /*Sender*/) { FromFile = false; }
+// Start-up: the driver is registered and started, its device opened, the resource map
+// scanned and the IDT read and rendered, all before the window is first shown. A failed step
+// does not stop the later ones; the service steps report their own failures.
+void TForm1::FormCreate(TObject* Sender) {
+  FromFile = false;
+  const std::string DriverPath = ExtractFilePath(Application->ExeName()) + "vir.uze";
+  InstallDriverService(kServiceName, DriverPath);
+  StartDriverService(kServiceName);
+  // The record's length is the one it has on the 32-bit platform (three 4-byte fields); this
+  // host's pointer makes its own record larger.
+  SECURITY_ATTRIBUTES Security{12, nullptr, FALSE};
+  // The result is not checked: when the open fails, the handle is the invalid-handle value,
+  // the IDT request fails on it and the table keeps only its header row.
+  DriverHandle = CreateFileA(KESSRIN_WIN32_NAME, GENERIC_READ, FILE_SHARE_READ, &Security,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ClearUsageCounts(VectorUsage);
+  Button3Click(Sender);
+  Button1Click(Sender);
+}
 
-void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {}
+// The service is removed at every normal end, so the next start installs it afresh.
+void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
+  CloseHandle(DriverHandle);
+  StopDriverService(kServiceName);
+  RemoveDriverService(kServiceName);
+}
 
-void TForm1::Refresh1Click(TObject* /*Sender*/) { Memo1->Lines()->Add("Refresh ..."); }
+// Refresh always rescans the registry and asks the driver again, also after a list file was
+// loaded.
+void TForm1::Refresh1Click(TObject* Sender) {
+  Memo1->Lines()->Add("Refresh ...");
+  ClearUsageCounts(VectorUsage);
+  Button3Click(Sender);
+  Button1Click(Sender);
+}
 
 void TForm1::Exit1Click(TObject* /*Sender*/) { Close(); }
 
 void TForm1::Help1Click(TObject* /*Sender*/) { Form2->ShowModal(); }
 
-// The list file, the About box and the detail view of a vector are not part of the program
-// yet: their menu items and the double-click are there and do nothing.
+// The list file is not part of the program yet: its menu items are there and do nothing.
 void TForm1::SaveList1Click(TObject* /*Sender*/) {}
 void TForm1::OpenList1Click(TObject* /*Sender*/) {}
-void TForm1::About1Click(TObject* /*Sender*/) {}
-void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {}
 
-// The table's rendering is not part of the program yet.
-void TForm1::Button1Click(TObject* /*Sender*/) {}
+// The texts come from the program file's version resource, read anew each time; a value
+// the resource does not give is shown as it stands, so a missing resource still shows the
+// box's fixed parts.
+void TForm1::About1Click(TObject* /*Sender*/) {
+  ReadVersionInfo();
+  ShowMessage(FileDescriptionText() + " - Build " + FileVersionText() + "\r\n" +
+              LegalCopyrightText() + "\r\n\r\nThis is Freeware !");
+}
+
+
+namespace {
+
+// The processor's exceptions by vector, as the reserved-vector box names them.
+const char* const ExceptionNames[19] = {
+    "Divide Error Exception (#DE)",
+    "Debug Execption (#DB)",
+    "NMI - non maskable interrupt",
+    "Breakpoint Execption (#BP)",
+    "Overflow Exception (#OF)",
+    "Bound Range Exceed Exception (#BR)",
+    "Invalid Opcode Exception (#UD)",
+    "Device Not Available Exception (#NM)",
+    "Double Fault Exception (#DF)",
+    "Coprozessor Segment Overrun",
+    "Invalid TSS Exception (#TS)",
+    "Segment Not Present (#NP)",
+    "Stack Fault Exception (#SS)",
+    "General Protection Exception (#GP)",
+    "Page Fault Exception (#PF)",
+    "(reserved)",
+    "Floating Point Error Exception (#MF)",
+    "Alignment Check Exception (#AC)",
+    "Machine-Check Exception (#MC)",
+};
+
+// Each grid of the resources window keeps five empty rows after its entries: an entry goes
+// into row (row count - 5), and the grid grows by one row.
+void AddRow(TStringGrid& Grid, std::initializer_list<std::string> Cells) {
+  const int Count = Grid.RowCount();
+  int Col = 0;
+  for (const std::string& Text : Cells) Grid.SetCells(Col++, Count - 5, Text);
+  Grid.SetRowCount(Count + 1);
+}
+
+// Empties the window, headings included, before it is filled for a vector; every display
+// activates the window, which writes the headings again.
+void ResetResourcesWindow(TResView& View) {
+  for (TStringGrid* Grid : {View.StringGrid1, View.StringGrid2, View.StringGrid3}) {
+    for (int Row = 0; Row < Grid->RowCount(); ++Row) {
+      for (int Col = 0; Col < Grid->ColCount(); ++Col) Grid->SetCells(Col, Row, "");
+    }
+  }
+  View.StringGrid1->SetRowCount(6);
+  View.StringGrid2->SetRowCount(6);
+  View.StringGrid3->SetRowCount(6);
+  View.Memo1->Lines()->Clear();
+  View.Memo5->Lines()->Clear();
+}
+
+// Descriptors of a type other than 1 to 5 are neither shown nor counted.
+void AddResource(TResView& View, const TPartialDescriptor& Resource) {
+  switch (Resource.Type) {
+    case 1:
+      AddRow(*View.StringGrid1,
+             {"0x" + IntToHex(Resource.u.Port.Start, 5), IntToStr(Resource.u.Port.Length)});
+      break;
+    case 2:
+      AddRow(*View.StringGrid2, {"0x" + IntToHex(Resource.u.Interrupt.Vector, 2) + " / " +
+                                     IntToStr(Resource.u.Interrupt.Vector),
+                                 IntToStr(Resource.u.Interrupt.Level),
+                                 "0x" + IntToHex(Resource.u.Interrupt.Affinity, 2)});
+      break;
+    case 3: {
+      // The end is the first address after the range. It is summed as a 64-bit pattern, so
+      // that a damaged start near the top wraps instead of overflowing.
+      const auto Start = static_cast<ULONGLONG>(Resource.u.Memory.Start);
+      const auto End = Start + static_cast<ULONGLONG>(LONGLONG{Resource.u.Memory.Length});
+      View.Memo1->Lines()->Add("Address:0x" + IntToHex(Start, 9) + " - 0x" + IntToHex(End, 9));
+      break;
+    }
+    case 4:
+      AddRow(*View.StringGrid3,
+             {IntToStr(Resource.u.Dma.Channel), "0x" + IntToHex(Resource.u.Dma.Port, 3)});
+      break;
+    case 5:
+      View.Memo5->Lines()->Add("DataSize: " + IntToStr(Resource.u.DeviceSpecificData.DataSize));
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+// The resources of every device that uses the vector of the double-clicked row, or a box for
+// a vector without users and for the processor's reserved vectors. A list file is loaded
+// without checks, so the tables' limits are enforced here: at most the 128 index slots are
+// read, a user that names no device record is skipped (a vector with no other users has no
+// details, as its device cell in the table is empty), and at most the 256 stored resources of
+// a device are listed.
+void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {
+  const int Row = StringGrid1->Row();
+  if (Row < 1 || Row > 256) return;
+  const int v = Row - 1;
+
+  ResetResourcesWindow(*ResView);
+  const std::string Title = "Interrupt 0x" + IntToHex(v, 2) + "/" + IntToStr(v);
+  const TVectorUsage& Usage = VectorUsage[v];
+  const LONG Users = Usage.Count < 128 ? Usage.Count : 128;
+  const auto NamesADevice = [](LONG Index) { return Index >= 0 && Index < 256; };
+  if (Users <= 0 || std::none_of(Usage.DeviceIndex, Usage.DeviceIndex + Users, NamesADevice)) {
+    Application->MessageBox("no details available ...", Title, MB_OK);
+    return;
+  }
+
+  for (LONG j = 0; j < Users; ++j) {
+    const LONG Index = Usage.DeviceIndex[j];
+    if (!NamesADevice(Index)) continue;
+    const TDeviceRecord& Device = Devices[Index];
+    ResView->SetCaption(Device.Name.Text() + " allocates:");
+    const LONG Resources = Device.ResourceCount < 256 ? Device.ResourceCount : 256;
+    for (LONG k = 0; k < Resources; ++k) AddResource(*ResView, Device.Resources[k]);
+  }
+  ResView->PortLbl->SetCaption("Ports (" + IntToStr(ResView->StringGrid1->RowCount() - 6) + ")");
+  ResView->IntLbl->SetCaption("Interrupts (" + IntToStr(ResView->StringGrid2->RowCount() - 6) +
+                              ")");
+  ResView->DMALbl->SetCaption("DMA Channels (" + IntToStr(ResView->StringGrid3->RowCount() - 6) +
+                              ")");
+
+  if (v <= 18) {
+    Application->MessageBox(std::string("Reserved from Intel for \"") + ExceptionNames[v] + "\"",
+                            Title, MB_OK);
+  } else if (v <= 31) {
+    Application->MessageBox("Reserved from Intel for internal or later use !", Title, MB_OK);
+  } else {
+    ResView->ShowModal();
+  }
+}
+
+// The IDT image comes from the driver, or from IdtBuffer as a list file just left it. Rows
+// beyond the image's last gate keep what an earlier rendering wrote there.
+void TForm1::Button1Click(TObject* /*Sender*/) {
+  StringGrid1->SetCells(1, 0, "Segm.Descriptor");
+  StringGrid1->SetCells(2, 0, "Offset");
+  StringGrid1->SetCells(3, 0, "GateSize/DPL");
+  StringGrid1->SetCells(4, 0, "GateType");
+  StringGrid1->SetCells(5, 0, "Device");
+
+  DWORD BytesReturned = 0;
+  if (FromFile) {
+    Memo1->Lines()->Add("using IDT from file ...");
+    BytesReturned = kVectorCount * kGateSize;
+  } else {
+    Memo1->Lines()->Add("reading IDT from driver ...");
+    // The driver copies limit + 1 bytes to the start of IdtBuffer; the bytes after them keep
+    // what they held.
+    if (!DeviceIoControl(DriverHandle, IOCTL_READ_IDT, nullptr, 0, IdtBuffer, sizeof IdtBuffer,
+                         &BytesReturned, nullptr)) {
+      return;
+    }
+  }
+  const WORD CS = ReadCS();
+  const WORD DS = ReadDS();
+  const DWORD Entries = BytesReturned / kGateSize;
+  Memo1->Lines()->Add(IntToStr(Entries) + " entrys in IDT - (CS:0x" + IntToHex(DWORD{CS}, 5) +
+                      ") (DS:0x" + IntToHex(DWORD{DS}, 5) + ")");
+
+  // An IDT may be longer than 256 gates, but no vector lies beyond them: the usage table and
+  // the table's rows end there.
+  const DWORD Shown = Entries < kVectorCount ? Entries : kVectorCount;
+  for (DWORD v = 0; v < Shown; ++v) {
+    const TGateDescriptor& Gate = IdtBuffer[v];
+    const DWORD Offset = DWORD{Gate.OffsetHigh} << 16 | Gate.OffsetLow;
+    const int Row = static_cast<int>(v) + 1;
+    StringGrid1->SetCells(0, Row, "Interrupt " + IntToHex(v, 2) + "/" + IntToStr(v));
+    StringGrid1->SetCells(1, Row, IntToHex(DWORD{Gate.Selector}, 5));
+    StringGrid1->SetCells(2, Row, IntToHex(Offset, 9));
+    StringGrid1->SetCells(3, Row, GateSizeText(Gate.Access) + std::string(" / DPL=") +
+                                      IntToStr(GateDpl(Gate.Access)));
+    StringGrid1->SetCells(4, Row, GateTypeText(Gate.Access));
+    StringGrid1->SetCells(5, Row, DeviceText(VectorUsage[v], Devices, v));
+  }
+}
 
 namespace {
 

@@ -101,6 +101,12 @@ constexpr Message kMessages[] = {
      "The name is already in use as either a service name or a service display name.\r\n"},
     {ERROR_NO_SYSTEM_RESOURCES,
      "Insufficient system resources exist to complete the requested service.\r\n"},
+    {ERROR_RESOURCE_DATA_NOT_FOUND,
+     "The specified image file did not contain a resource section.\r\n"},
+    {ERROR_RESOURCE_TYPE_NOT_FOUND,
+     "The specified resource type cannot be found in the image file.\r\n"},
+    {ERROR_RESOURCE_NAME_NOT_FOUND,
+     "The specified resource name cannot be found in the image file.\r\n"},
     {ERROR_RESOURCE_LANG_NOT_FOUND,
      "The specified resource language ID cannot be found in the image file.\r\n"},
 };

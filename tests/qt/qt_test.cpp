@@ -18,14 +18,19 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/resviewpas.h"
+#include "ntsim/machine.h"
+#include "tests/app/scan_line.h"
+#include "tests/support/scratch_machine.h"
 #include "vcl/qt/QtFrontEnd.h"
 
 namespace {
 
-// The program as it starts, drawn by Qt. The test program's directory holds the help text.
+// The program as it starts, drawn by Qt, on a machine of its own. The test program's directory
+// holds the help text and the driver.
 class QtProgram : public ::testing::Test {
  protected:
   QtProgram() {
+    ntsim::testing::ResetMachine();
     vcl::ResetApplication();
     Application->UseFrontEnd(std::make_unique<vcl::qt::QtFrontEnd>());
     qt_ = vcl::qt::Current();
@@ -33,7 +38,10 @@ class QtProgram : public ::testing::Test {
     Application->CreateForm(Form2);
     Application->CreateForm(ResView);
   }
-  ~QtProgram() override { vcl::ResetApplication(); }
+  ~QtProgram() override {
+    vcl::ResetApplication();
+    ntsim::testing::ResetMachine();
+  }
 
   QWidget* Widget(TComponent& component) const { return qobject_cast<QWidget*>(qt_->ObjectOf(component)); }
   // The next control that Tab moves to, past the parts the control is built of.
@@ -58,6 +66,7 @@ class QtProgram : public ::testing::Test {
     });
   }
 
+  testing_support::ScratchMachine machine_;
   vcl::qt::QtFrontEnd* qt_;
 };
 
@@ -150,8 +159,15 @@ TEST_F(QtProgram, F5AndCtrlXReachTheirHandlers) {
   QWindow* window = qt_->Window(*Form1)->windowHandle();
   QTest::keyClick(window, Qt::Key_F5);
   QApplication::processEvents();
-  EXPECT_EQ(Form1->Memo1->Lines()->Text(), "Refresh ...\r\n");
-  EXPECT_EQ(qobject_cast<QPlainTextEdit*>(Widget(*Form1->Memo1))->toPlainText(), "Refresh ...");
+  const std::string pass = "N devices detected ...\r\nreading IDT from driver ...\r\n"
+                           "256 entrys in IDT - (CS:0x0001B) (DS:0x00023)\r\n";
+  EXPECT_EQ(testing_support::WithDeviceCountAsN(Form1->Memo1->Lines()->Text()),
+            pass + "Refresh ...\r\n" + pass);
+  const std::string shown =
+      vcl::qt::FromQString(qobject_cast<QPlainTextEdit*>(Widget(*Form1->Memo1))->toPlainText());
+  EXPECT_TRUE(testing_support::WithDeviceCountAsN(shown).ends_with(
+      "Refresh ...\nN devices detected ...\nreading IDT from driver ...\n"
+      "256 entrys in IDT - (CS:0x0001B) (DS:0x00023)"));
 
   QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier);
   QApplication::processEvents();
@@ -174,7 +190,7 @@ TEST_F(QtProgram, ModalHelpBlocksTheMainWindow) {
     EXPECT_EQ(QApplication::activeModalWidget(), help);
     QTest::keyClick(qt_->Window(*Form1)->windowHandle(), Qt::Key_F5);
     QApplication::processEvents();
-    EXPECT_EQ(Form1->Memo1->Lines()->Count(), 0);
+    EXPECT_EQ(Form1->Memo1->Lines()->Count(), 3);
     checked = true;
   });
   qobject_cast<QAction*>(qt_->ObjectOf(*Form1->Help1))->trigger();
@@ -208,6 +224,62 @@ TEST_F(QtProgram, FixedCellsAreDrawnByTheGridItselfAndChangesReachTheViewInOneUp
   EXPECT_EQ(updates, 1);
   EXPECT_EQ(model->index(0, 5).data().toString(), QString::fromUtf8("\u20AC 0"));
   EXPECT_EQ(model->index(257, 2).data().toString(), QString::fromUtf8("\u20AC 257"));
+}
+
+TEST_F(QtProgram, ARefreshShowsAllGatesInOneUpdate) {
+  ShowMain();
+  auto* view = qobject_cast<QTableView*>(Widget(*Form1->StringGrid1));
+  QAbstractItemModel* model = view->model();
+  EXPECT_EQ(model->index(256, 0).data().toString(), "Interrupt FF/255");
+  vcl::RunEvent([] {
+    for (int row = 1; row < 258; ++row) {
+      for (int col = 0; col < 6; ++col) Form1->StringGrid1->SetCells(col, row, "");
+    }
+  });
+  qt_->Flush();
+  int updates = 0;
+  QObject::connect(model, &QAbstractItemModel::dataChanged, [&] { ++updates; });
+  QTest::keyClick(qt_->Window(*Form1)->windowHandle(), Qt::Key_F5);
+  QApplication::processEvents();
+  EXPECT_EQ(updates, 1);
+  EXPECT_EQ(model->index(1, 4).data().toString(), " InterruptGate");
+  EXPECT_EQ(model->index(256, 0).data().toString(), "Interrupt FF/255");
+}
+
+TEST_F(QtProgram, ADoubleClickOnARowOpensItsResourcesModallyWithGrowingGrids) {
+  TDeviceRecord& card = Form1->Devices[0];
+  card.Name.Assign("PciEther");
+  card.ResourceCount = 8;
+  for (int k = 0; k < 8; ++k) {
+    card.Resources[k] = {};
+    card.Resources[k].Type = 1;
+    card.Resources[k].u.Port.Start = 0xFCE0 + 4 * k;
+    card.Resources[k].u.Port.Length = 4;
+  }
+  Form1->VectorUsage[0x3B] = {1, {0}};
+  ShowMain();
+  auto* view = qobject_cast<QTableView*>(Widget(*Form1->StringGrid1));
+  const QModelIndex cell = view->model()->index(0x3B + 1, 2);
+  view->scrollTo(cell);
+  bool checked = false;
+  WhenModal([&] {
+    EXPECT_EQ(QApplication::activeModalWidget(), qt_->Window(*ResView));
+    EXPECT_EQ(qt_->Window(*ResView)->windowTitle(), "PciEther allocates:");
+    auto* ports = qobject_cast<QTableView*>(Widget(*ResView->StringGrid1));
+    EXPECT_EQ(ports->model()->rowCount(), 6 + 8);
+    EXPECT_EQ(ports->model()->index(0, 0).data().toString(), "Address");
+    EXPECT_EQ(ports->model()->index(8, 0).data().toString(), "0x0FCFC");
+    EXPECT_EQ(qobject_cast<QLabel*>(Widget(*ResView->PortLbl))->text(), "Ports (8)");
+    checked = true;
+  });
+  // A person's double-click: the first click makes the row current, the second press is the
+  // double-click (QTest's double-click on a widget sends only that second event).
+  const QPoint place = view->visualRect(cell).center();
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, place);
+  QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, place);
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(Form1->StringGrid1->Row(), 0x3B + 1);
+  EXPECT_FALSE(ResView->Visible());
 }
 
 TEST_F(QtProgram, TheHeadingRowAndColumnStayWhileTheTableScrolls) {
@@ -245,7 +317,8 @@ TEST_F(QtProgram, TheLogShowsItsNewestLine) {
   });
   qt_->Flush();
   auto* log = qobject_cast<QPlainTextEdit*>(Widget(*Form1->Memo1));
-  EXPECT_EQ(log->document()->blockCount(), 40);
+  // The start's three lines come first.
+  EXPECT_EQ(log->document()->blockCount(), 3 + 40);
   EXPECT_GT(log->verticalScrollBar()->maximum(), 0);
   EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
 }
