@@ -1,7 +1,10 @@
 #include "app/Unit1.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
+#include "app/MyRegistry.h"
 #include "app/Unit2.h"
 #include "app/driver_u1.h"
 #include "app/myvers.h"
@@ -11,6 +14,7 @@
 #include "winapi/kernel32.h"
 #include "winapi/kessrin.h"
 #include "winapi/segment_registers.h"
+#include "winapi/winreg.h"
 
 TForm1* Form1 = nullptr;
 
@@ -461,7 +465,116 @@ void TForm1::Button1Click(TObject* /*Sender*/) {
   }
 }
 
-// The resource map scan is not part of the program yet: it finds no device.
-void TForm1::Button3Click(TObject* /*Sender*/) { Memo1->Lines()->Add("0 devices detected ..."); }
-void TForm1::LoadDeviceResources(const std::string& /*KeyPath*/, const std::string& /*ValueName*/,
-                                 LONG /*DeviceNumber*/) {}
+namespace {
+
+// The registry's hardware resource map: one key per kind of driver, below it one key per
+// driver, and in that key the driver's resources as REG_RESOURCE_LIST values.
+constexpr const char* kResourceMap = "Hardware\\Resourcemap";
+constexpr const char* kTranslatedMark = ".Translated";
+
+// A resource list: a count of full descriptors, each a 16-byte header whose last four bytes
+// count the 16-byte partial descriptors after it. A device-specific descriptor's DataSize
+// bytes of data follow that descriptor.
+constexpr std::size_t kListHeaderSize = 4;
+constexpr std::size_t kFullHeaderSize = 16;
+constexpr std::size_t kFullCountOffset = 12;
+constexpr std::size_t kPartialSize = sizeof(TPartialDescriptor);
+constexpr BYTE kInterruptType = 2;
+constexpr BYTE kDeviceSpecificType = 5;
+
+constexpr LONG kMaxDevices = 256;
+constexpr LONG kMaxResources = 256;
+constexpr LONG kMaxUsers = 128;
+constexpr LONG kVectors = 256;
+
+// The counts are signed 32-bit numbers, little-endian whatever the host.
+LONG LongAt(const BYTE* bytes) {
+  const DWORD value = DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 |
+                      DWORD{bytes[3]} << 24;
+  return static_cast<LONG>(value);
+}
+
+// A vector outside the table, or one whose user list is full, takes no further user. A
+// Count outside 0 to 128 can only come from a damaged list file and is left as it is.
+void AddVectorUser(TVectorUsage (&usage)[kVectors], LONG vector, LONG device) {
+  if (vector < 0 || vector >= kVectors) return;
+  TVectorUsage& users = usage[vector];
+  if (users.Count < 0 || users.Count >= kMaxUsers) return;
+  users.DeviceIndex[users.Count] = device;
+  ++users.Count;
+}
+
+}  // namespace
+
+void TForm1::Button3Click(TObject* /*Sender*/) {
+  LONG n = 0;
+  // The walk ends once the device table is full: a device found after that has no record
+  // to go to.
+  const auto scanDriverKeys = [&](const std::string& classPath) {
+    TStringList secondLevel;
+    ListSubKeys(HKEY_LOCAL_MACHINE, classPath, secondLevel);
+    for (int j = 0; j < secondLevel.Count() && n < kMaxDevices; ++j) {
+      const std::string keyPath = classPath + "\\" + secondLevel[j];
+      TStringList valueNames;
+      ListValueNames(HKEY_LOCAL_MACHINE, keyPath, valueNames);
+      for (int k = 0; k < valueNames.Count(); ++k) {
+        if (valueNames[k].find(kTranslatedMark) == std::string::npos) continue;
+        Devices[n].Name.Assign(secondLevel[j]);
+        LoadDeviceResources(keyPath, valueNames[k], n);
+        ++n;
+        break;
+      }
+    }
+  };
+  TStringList firstLevel;
+  ListSubKeys(HKEY_LOCAL_MACHINE, kResourceMap, firstLevel);
+  for (int i = 0; i < firstLevel.Count() && n < kMaxDevices; ++i) {
+    scanDriverKeys(std::string(kResourceMap) + "\\" + firstLevel[i]);
+  }
+  Memo1->Lines()->Add(IntToStr(n) + " devices detected ...");
+}
+
+// The counts in a resource list are the registry's bytes and are not trusted: the walk
+// copies only whole descriptors that lie within the bytes the value holds, and it ends at
+// the first one that does not, or when the device's table of descriptors is full. It steps
+// over a device-specific descriptor's data, because the system writes them right after that
+// descriptor, so whatever follows (the next full descriptor in a list of several) starts
+// after them.
+void TForm1::LoadDeviceResources(const std::string& KeyPath, const std::string& ValueName,
+                                 LONG DeviceNumber) {
+  if (DeviceNumber < 0 || DeviceNumber >= static_cast<LONG>(std::size(Devices))) return;
+  TValueBlock block = {};
+  ReadBinaryValue(HKEY_LOCAL_MACHINE, KeyPath, ValueName, block);
+  const std::size_t size = LastReadSize > 0 ? static_cast<std::size_t>(LastReadSize) : 0;
+  TDeviceRecord& device = Devices[DeviceNumber];
+  LONG stored = 0;
+
+  const auto walk = [&] {
+    if (size < kListHeaderSize) return;
+    const LONG fullCount = LongAt(block);
+    std::size_t offset = kListHeaderSize;
+    for (LONG f = 0; f < fullCount; ++f) {
+      if (size - offset < kFullHeaderSize) return;
+      const LONG partialCount = LongAt(block + offset + kFullCountOffset);
+      offset += kFullHeaderSize;
+      for (LONG p = 0; p < partialCount; ++p) {
+        if (stored == kMaxResources || size - offset < kPartialSize) return;
+        TPartialDescriptor& descriptor = device.Resources[stored];
+        std::memcpy(&descriptor, block + offset, kPartialSize);
+        ++stored;
+        offset += kPartialSize;
+        if (descriptor.Type == kInterruptType) {
+          AddVectorUser(VectorUsage, descriptor.u.Interrupt.Vector, DeviceNumber);
+        } else if (descriptor.Type == kDeviceSpecificType) {
+          // DataSize is unsigned on the platform; data that run past the value's end leave
+          // nothing after them to read.
+          const auto dataSize = static_cast<DWORD>(descriptor.u.DeviceSpecificData.DataSize);
+          if (dataSize > size - offset) return;
+          offset += dataSize;
+        }
+      }
+    }
+  };
+  walk();
+  device.ResourceCount = stored;
+}

@@ -13,7 +13,11 @@ using HKEY = HKEY__*;
 using PHKEY = HKEY*;
 
 // The predefined root keys are fixed values with the top bit set, sign-extended to the
-// width of a handle as on the platform. Only HKEY_LOCAL_MACHINE is modelled.
+// width of a handle as on the platform. Only HKEY_LOCAL_MACHINE is modelled;
+// HKEY_CURRENT_USER is declared because it is the registry class's default root, and the
+// machine refuses it loudly.
+inline HKEY const HKEY_CURRENT_USER =
+    reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::intptr_t>(static_cast<LONG>(0x80000001u))));
 inline HKEY const HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<std::intptr_t>(static_cast<LONG>(0x80000002u))));
 
