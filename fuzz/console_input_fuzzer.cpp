@@ -8,12 +8,14 @@
 // they were, the driver still running. Starting the program for every input would cost a
 // registry write and a driver load each time.
 //
-// File dialogs are answered as the console answers them, except that the chosen name is
-// kept inside the machine folder: a name the fuzzer makes up must not reach the host's own
-// files.
+// File dialogs are answered as the console answers them, except for where the chosen name
+// leads: a name the fuzzer makes up must not reach the host's own files, and each save
+// writes a list file of 1.2 MB. A name that is "." or ".." leads to a folder; every other
+// name to one of four list files of a folder inside the machine folder.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -47,12 +49,13 @@ class ConfinedConsole : public vcl::ConsoleFrontEnd {
 
   std::optional<std::string> ExecuteFileDialog(vcl::FileDialogKind kind,
                                                const TOpenDialog& dialog) override {
-    std::optional<std::string> answer = vcl::ConsoleFrontEnd::ExecuteFileDialog(kind, dialog);
+    const std::optional<std::string> answer =
+        vcl::ConsoleFrontEnd::ExecuteFileDialog(kind, dialog);
     if (!answer) return answer;
-    for (char& c : *answer) {
-      if (c == '/') c = '_';
-    }
-    return (fuzz_support::ScratchMachine() / "files" / *answer).string();
+    const std::filesystem::path files = fuzz_support::ScratchMachine() / "files";
+    if (*answer == "." || *answer == "..") return files.string();
+    return (files / ("list" + std::to_string(std::hash<std::string>{}(*answer) % 4) + ".idt"))
+        .string();
   }
 };
 
