@@ -18,24 +18,9 @@
 namespace {
 
 using testing_support::Box;
+using testing_support::BoxesIn;
 using testing_support::ProgramRun;
 using testing_support::Result;
-
-// The boxes of a part of the output, in order: "=== box error <caption>", one text line,
-// "=== end".
-std::vector<Box> BoxesIn(const std::string& output) {
-  std::vector<Box> boxes;
-  const std::string head = "=== box error ";
-  for (std::size_t at = output.find(head); at != std::string::npos; at = output.find(head, at)) {
-    const std::size_t captionEnd = output.find('\n', at);
-    const std::size_t end = output.find("=== end\n", captionEnd);
-    std::string text = output.substr(captionEnd + 1, end - captionEnd - 1);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    boxes.push_back({output.substr(at + head.size(), captionEnd - at - head.size()), text});
-    at = end;
-  }
-  return boxes;
-}
 
 // The output split at the main window's first printing: what start-up showed before it, the
 // window itself, and what came after it up to the end.
