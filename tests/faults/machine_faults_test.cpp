@@ -19,7 +19,7 @@
 #include "ntsim/reg_file.h"
 #include "tests/app/box.h"
 #include "tests/app/program_run.h"
-#include "tests/faults/running_program.h"
+#include "tests/support/running_program.h"
 #include "tests/support/shell_command.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The real program started in the background on the console protocol, for tests that act
-// while it runs: they read its output up to a point, then kill it or let it end by closing
-// its input.
+// while it runs: they read its output up to a point, send it more input, then kill it or
+// let it end by closing its input.
 #pragma once
 
 #include <fcntl.h>
