@@ -168,6 +168,24 @@ TEST_F(MachineFaults, AMalformedMachineFileStopsTheProgramNamingItBeforeAnything
   }
 }
 
+// A running state may name a service the registry lacks, as when a registry file of another
+// machine was dropped in after a run was killed. The machine cannot load its driver, says so
+// once, and the program runs as on a clean machine.
+TEST_F(MachineFaults, ARunningServiceTheRegistryLacksIsReportedOnceAndTheProgramGoesOn) {
+  machine_.Write("running.ini", "Vanished\n");
+  const Result run = Run("key F5\n");
+  EXPECT_EQ(run.status, 0);
+  const std::string report =
+      "ntsim: the running service Vanished cannot be loaded into this program: The specified "
+      "service does not exist as an installed service.\r\n";
+  const std::size_t first = run.output.find(report);
+  EXPECT_NE(first, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find(report, first + 1), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("=== box"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("256 entrys in IDT"), std::string::npos);
+  EXPECT_FALSE(ServiceRegistered());
+}
+
 // A run after a killed one finds the service as the killed run left it: registered or not,
 // running or not, and the registry file whole whatever the moment of the kill. It shows at
 // most the one box of an installation that finds the service there, and leaves the machine
