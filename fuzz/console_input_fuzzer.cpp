@@ -4,8 +4,8 @@
 // close. A run that closes the main window ends the program, and the driver's service is
 // stopped and removed; the next input starts the program anew. A run that leaves the main
 // window open leaves it for the next input, which finds the window as the start left it:
-// the snapshot tables emptied, scanned and rendered again, the log and the dialogs' names as
-// they were, the driver still running. Starting the program for every input would cost a
+// the snapshot tables emptied, scanned and rendered again, the log emptied, the dialogs'
+// names as the last input left them, the driver still running. Starting the program for every input would cost a
 // registry write and a driver load each time.
 //
 // File dialogs are answered as the console answers them, except for where the chosen name
