@@ -273,6 +273,9 @@ TEST_F(MachineFaults, ASecondProgramOnTheMachineSeesTheServiceAndSaysSoInItsBox)
 TEST_F(MachineFaults, ProgramsStartedTogetherLeaveAWholeRegistryAndNoService) {
   const std::vector<Box> possible = {
       kInstallBox,
+      // Another program deleted the service while a third still held it.
+      {"DriverControl: Cant install Kessrin !",
+       "The specified service has been marked for deletion."},
       {"DriverControl: Cant open Kessrin !",
        "The specified service does not exist as an installed service."},
       {"DriverControl: Cant stop Kessrin !", "The service has not been started."},
