@@ -230,8 +230,14 @@ TEST_F(MachineFaults, ARunAfterAProgramKilledAtAnyMomentShowsOneBoxAtMostAndEnds
     EXPECT_EQ(run.status, 0) << run.output;
     const std::size_t window = run.output.find("=== window Quorvel\n");
     ASSERT_NE(window, std::string::npos) << run.output;
+    // A kill after the main window was shown leaves the service registered; one in the
+    // start-up may come before the installation.
     const std::vector<Box> startUp = BoxesIn(run.output.substr(0, window));
-    EXPECT_TRUE(startUp.empty() || startUp == std::vector<Box>{kInstallBox}) << run.output;
+    if (c.waitFor != nullptr) {
+      EXPECT_EQ(startUp, std::vector<Box>{kInstallBox}) << run.output;
+    } else {
+      EXPECT_TRUE(startUp.empty() || startUp == std::vector<Box>{kInstallBox}) << run.output;
+    }
     EXPECT_EQ(BoxesIn(run.output.substr(window)), std::vector<Box>{}) << run.output;
     EXPECT_NE(run.output.find("256 entrys in IDT"), std::string::npos);
     EXPECT_TRUE(RegistryIsWhole());
