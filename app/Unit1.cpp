@@ -10,6 +10,7 @@
 #include "app/myvers.h"
 #include "app/resviewpas.h"
 #include "vcl/SysUtils.h"
+#include "vcl/System.h"
 #include "winapi/kernel32.h"
 #include "winapi/kessrin.h"
 #include "winapi/segment_registers.h"
@@ -23,6 +24,41 @@ void TShortString80::Assign(const std::string& text) {
 }
 
 namespace {
+
+// The list file holds the three tables back to back, exactly as they are held in memory, with
+// nothing before, between or after them.
+constexpr int kListFileSize =
+    sizeof(TForm1::IdtBuffer) + sizeof(TForm1::VectorUsage) + sizeof(TForm1::Devices);
+static_assert(kListFileSize == 1218816);
+
+// A new file in a folder under a name no other file there has, removed again unless it was
+// moved to the name it was written for. A save writes the list into such a file and renames it
+// over the chosen one only when all of it is on the disk, so a save that fails part-way leaves
+// an earlier list of that name as it was.
+class TTemporaryFile {
+ public:
+  explicit TTemporaryFile(const std::string& Folder) {
+    char name[MAX_PATH];
+    if (GetTempFileNameA(Folder.c_str(), "idt", 0, name) == 0) throw EInOutError(GetLastError());
+    Name = name;
+  }
+  ~TTemporaryFile() {
+    if (!Name.empty()) DeleteFileA(Name.c_str());
+  }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+
+  // Replaces the file FileName, if there is one, in one step.
+  void MoveTo(const std::string& FileName) {
+    if (!MoveFileExA(Name.c_str(), FileName.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      throw EInOutError(GetLastError());
+    }
+    Name.clear();
+  }
+
+  std::string Name;
+};
 
 TMenuItem* NewItem(TForm& form, const char* name, const char* caption, TShortCut shortCut,
                    TNotifyEvent onClick) {
@@ -195,9 +231,55 @@ void TForm1::Exit1Click(TObject* /*Sender*/) { Close(); }
 
 void TForm1::Help1Click(TObject* /*Sender*/) { Form2->ShowModal(); }
 
-// The list file is not part of the program yet: its menu items are there and do nothing.
-void TForm1::SaveList1Click(TObject* /*Sender*/) {}
-void TForm1::OpenList1Click(TObject* /*Sender*/) {}
+void TForm1::SaveList1Click(TObject* /*Sender*/) {
+  if (!SaveDialog1->Execute()) return;
+  const std::string FileName = SaveDialog1->FileName;
+  Memo1->Lines()->Add("writing list to " + FileName);
+
+  TTemporaryFile Temporary(ExtractFilePath(FileName));
+  // Declared after the temporary file, so that it is closed before that file is removed.
+  TFileRec F;
+  AssignFile(F, Temporary.Name);
+  Rewrite(F, 1);
+  int Written[3];
+  BlockWrite(F, IdtBuffer, sizeof IdtBuffer, Written[0]);
+  BlockWrite(F, VectorUsage, sizeof VectorUsage, Written[1]);
+  BlockWrite(F, Devices, sizeof Devices, Written[2]);
+  if (Written[0] + Written[1] + Written[2] != kListFileSize) {
+    CloseFile(F);
+    ShowMessage("Error writing List !");
+    return;
+  }
+  if (!FlushFileBuffers(F.Handle)) throw EInOutError(GetLastError());
+  CloseFile(F);
+  Temporary.MoveTo(FileName);
+}
+
+void TForm1::OpenList1Click(TObject* Sender) {
+  if (!OpenDialog1->Execute()) return;
+  const std::string FileName = OpenDialog1->FileName;
+  Memo1->Lines()->Add("loading list from " + FileName);
+
+  TFileRec F;
+  AssignFile(F, FileName);
+  Reset(F, 1);
+  // Each table takes the bytes the file has for it from its start and keeps the rest.
+  int Read[3];
+  BlockRead(F, IdtBuffer, sizeof IdtBuffer, Read[0]);
+  BlockRead(F, VectorUsage, sizeof VectorUsage, Read[1]);
+  BlockRead(F, Devices, sizeof Devices, Read[2]);
+  CloseFile(F);
+  if (Read[0] + Read[1] + Read[2] != kListFileSize) ShowMessage("Error reading List !");
+
+  FromFile = true;
+  try {
+    Button1Click(Sender);
+  } catch (...) {
+    FromFile = false;
+    throw;
+  }
+  FromFile = false;
+}
 
 // The texts come from the program file's version resource, read anew each time; a value
 // the resource does not give is shown as it stands, so a missing resource still shows the

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "ntsim/host_errors.h"
@@ -21,8 +22,17 @@ HostFile::~HostFile() { ::close(descriptor_); }
 
 namespace {
 
+// The bytes host files may still take, while a test limits them.
+std::optional<std::uint64_t> write_limit;
+
 void FailWithErrno(HostOperation operation) {
   SetLastError(Win32ErrorFromErrno(errno, operation));
+}
+
+// A transfer on a handle the machine knows, so a bad descriptor means the file was not opened
+// for that direction, which the system refuses as denied access.
+void FailTransferWithErrno(HostOperation operation) {
+  SetLastError(errno == EBADF ? ERROR_ACCESS_DENIED : Win32ErrorFromErrno(errno, operation));
 }
 
 std::shared_ptr<HostFile> FileOf(HANDLE handle) {
@@ -34,6 +44,10 @@ std::shared_ptr<HostFile> FileOf(HANDLE handle) {
 bool IsDevicePath(const char* name) { return std::strncmp(name, "\\\\.\\", 4) == 0; }
 
 }  // namespace
+
+namespace testing {
+void LimitFileWrites(std::optional<std::uint64_t> bytes) { write_limit = bytes; }
+}  // namespace testing
 
 }  // namespace ntsim
 
@@ -103,7 +117,7 @@ extern "C" BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRe
     const ssize_t got = ::read(file->descriptor(), bytes + done, nNumberOfBytesToRead - done);
     if (got < 0) {
       if (errno == EINTR) continue;
-      FailWithErrno(HostOperation::Read);
+      FailTransferWithErrno(HostOperation::Read);
       if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = done;
       return FALSE;
     }
@@ -123,17 +137,21 @@ extern "C" BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesTo
   const auto file = FileOf(hFile);
   if (!file) return FALSE;
   const auto* bytes = static_cast<const char*>(lpBuffer);
+  if (write_limit && *write_limit < nNumberOfBytesToWrite) {
+    nNumberOfBytesToWrite = static_cast<DWORD>(*write_limit);
+  }
   DWORD done = 0;
   while (done < nNumberOfBytesToWrite) {
     const ssize_t put = ::write(file->descriptor(), bytes + done, nNumberOfBytesToWrite - done);
     if (put < 0) {
       if (errno == EINTR) continue;
-      FailWithErrno(HostOperation::Write);
+      FailTransferWithErrno(HostOperation::Write);
       if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = done;
       return FALSE;
     }
     done += static_cast<DWORD>(put);
   }
+  if (write_limit) *write_limit -= done;
   if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = done;
   return TRUE;
 }
@@ -220,6 +238,53 @@ extern "C" BOOL MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWO
     }
   }
   return TRUE;
+}
+
+extern "C" UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
+                                 LPSTR lpTempFileName) {
+  if (lpPathName == nullptr || lpPrefixString == nullptr || lpTempFileName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string folder = lpPathName;
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  const std::string prefix = std::string(lpPrefixString).substr(0, 3);
+  const auto NameFor = [&](UINT number) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%X", number & 0xFFFF);
+    return folder + prefix + digits + ".TMP";
+  };
+  // The longest name, four digits, has to fit the caller's buffer of MAX_PATH characters.
+  if (NameFor(0xFFFF).size() + 1 > MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  const auto Hand = [&](UINT number) {
+    const std::string name = NameFor(number);
+    std::memcpy(lpTempFileName, name.c_str(), name.size() + 1);
+    SetLastError(ERROR_SUCCESS);
+    return number;
+  };
+  if (uUnique != 0) return Hand(uUnique);
+
+  // The search starts at a number taken from the clock, as the system's does, and tries each
+  // of the 65,535 numbers once.
+  const UINT start = static_cast<UINT>(std::time(nullptr) ^ ::getpid()) & 0xFFFF;
+  for (UINT step = 0; step < 0xFFFF; ++step) {
+    const UINT number = (start + step) % 0xFFFF + 1;
+    const int descriptor =
+        ::open(NameFor(number).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor >= 0) {
+      ::close(descriptor);
+      return Hand(number);
+    }
+    if (errno != EEXIST) {
+      FailWithErrno(HostOperation::Open);
+      return 0;
+    }
+  }
+  SetLastError(ERROR_FILE_EXISTS);
+  return 0;
 }
 
 extern "C" BOOL CloseHandle(HANDLE hObject) {

@@ -4,21 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "tests/support/scratch_machine.h"
+#include "tests/support/shell_command.h"
 
 namespace testing_support {
 
-struct Result {
-  std::string output;
-  int status;
-};
+using Result = CommandResult;
 
 class ProgramRun : public ::testing::Test {
  protected:
@@ -40,16 +35,7 @@ class ProgramRun : public ::testing::Test {
     std::ofstream(inputFile, std::ios::binary) << input;
     const std::string command = "QUORVEL_UI=" + ui + " '" + (folder() / "quorvel").string() +
                                 "' < '" + inputFile.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    Result result{{}, -1};
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      result.output.append(buffer, got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return RunShellCommand(command);
   }
 
   ScratchMachine machine_;

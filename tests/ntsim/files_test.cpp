@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "ntsim/files.h"
 #include "ntsim/handles.h"
 #include "tests/support/scratch_machine.h"
 #include "winapi/kernel32.h"
@@ -101,6 +103,65 @@ TEST_F(Files, MoveReplacesOnlyWhenAsked) {
   EXPECT_TRUE(DeleteFileA(PathOf("b").c_str()));
   EXPECT_FALSE(DeleteFileA(PathOf("b").c_str()));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Files, TransfersInADirectionTheFileWasNotOpenedForAreDenied) {
+  machine_.Write("plain", "x");
+  char byte = 0;
+  DWORD count = 0;
+  HANDLE file = Open(PathOf("plain"), GENERIC_READ, OPEN_EXISTING);
+  EXPECT_FALSE(WriteFile(file, "y", 1, &count, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  CloseHandle(file);
+  file = Open(PathOf("plain"), GENERIC_WRITE, OPEN_EXISTING);
+  EXPECT_FALSE(ReadFile(file, &byte, 1, &count, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  CloseHandle(file);
+  EXPECT_EQ(machine_.Read("plain"), "x");
+}
+
+TEST_F(Files, ALimitOnWritesCutsThemShortWithoutAnError) {
+  HANDLE file = Open(PathOf("short"), GENERIC_WRITE, CREATE_ALWAYS);
+  ntsim::testing::LimitFileWrites(4);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(file, "abc", 3, &written, nullptr));
+  EXPECT_EQ(written, 3u);
+  EXPECT_TRUE(WriteFile(file, "def", 3, &written, nullptr));
+  EXPECT_EQ(written, 1u);
+  EXPECT_TRUE(WriteFile(file, "ghi", 3, &written, nullptr));
+  EXPECT_EQ(written, 0u);
+  ntsim::testing::LimitFileWrites(std::nullopt);
+  EXPECT_TRUE(WriteFile(file, "jk", 2, &written, nullptr));
+  CloseHandle(file);
+  EXPECT_EQ(machine_.Read("short"), "abcdjk");
+}
+
+TEST_F(Files, TemporaryNamesAreNewEmptyFilesOfTheirFolder) {
+  const std::string folder = machine_.folder().string();
+  char first[MAX_PATH] = {};
+  char second[MAX_PATH] = {};
+  const UINT one = GetTempFileNameA(folder.c_str(), "idtlist", 0, first);
+  const UINT two = GetTempFileNameA((folder + "/").c_str(), "idtlist", 0, second);
+  ASSERT_NE(one, 0u);
+  ASSERT_NE(two, 0u);
+  EXPECT_NE(one, two);
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "/idt%X.TMP", one);
+  EXPECT_EQ(std::string(first), folder + expected);
+  EXPECT_EQ(std::filesystem::file_size(first), 0u);
+  EXPECT_EQ(std::filesystem::file_size(second), 0u);
+
+  // With a number of the caller's the name is only built: no file is made.
+  char named[MAX_PATH] = {};
+  EXPECT_EQ(GetTempFileNameA(folder.c_str(), "x", 0x1A2B, named), 0x1A2Bu);
+  EXPECT_EQ(std::string(named), folder + "/x1A2B.TMP");
+  EXPECT_FALSE(std::filesystem::exists(named));
+
+  EXPECT_EQ(GetTempFileNameA(PathOf("missing").c_str(), "idt", 0, named), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  const std::string deep(MAX_PATH, 'd');
+  EXPECT_EQ(GetTempFileNameA(deep.c_str(), "idt", 0, named), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);
 }
 
 TEST(ModuleFileName, IsTheProgramsFullPathAndCutsToTheBuffer) {
