@@ -257,7 +257,13 @@ void LoadList(benchmark::State& state) {
     listFile->script->AnswerDialog(path);
     listFile->form->OpenList1Click(nullptr);
   }
-  if (!listFile->script->Boxes.empty()) state.SkipWithError("loading showed a box");
+  TStrings& log = *listFile->form->Memo1->Lines();
+  if (!listFile->script->Boxes.empty()) {
+    state.SkipWithError(("loading showed a box: " + listFile->script->Boxes.front().Text).c_str());
+  } else if (log.Count() < 2 || log[log.Count() - 2] != "using IDT from file ..." ||
+             log[log.Count() - 1].rfind("256 entrys in IDT", 0) != 0) {
+    state.SkipWithError(("loading rendered no table: " + log[log.Count() - 1]).c_str());
+  }
 }
 
 // Copies the file with the host's plain calls and flushes the copy to the disk.

@@ -326,9 +326,11 @@ class RegFileWriter {
   std::string Write(const RegistryTree& tree) {
     text_ += format_ == RegFileFormat::Regedit4 ? kRegedit4Header : kVersion5Header;
     text_ += "\r\n\r\n";
-    if (!tree.Root().Values().empty()) Key(tree.Root(), std::string(kRootName));
+    std::string path(kRootName);
+    if (!tree.Root().Values().empty()) Key(tree.Root(), path);
     for (const RegistryKey* subkey : tree.Root().Subkeys()) {
-      Key(*subkey, std::string(kRootName) + "\\" + subkey->name());
+      path = std::string(kRootName) + "\\" + subkey->name();
+      Key(*subkey, path);
     }
     if (format_ == RegFileFormat::Regedit4) return text_;
     std::string bytes = "\xFF\xFE";
@@ -340,11 +342,21 @@ class RegFileWriter {
   }
 
  private:
-  void Key(const RegistryKey& key, const std::string& path) {
-    text_ += "[" + path + "]\r\n";
+  // The machine writes its whole registry at every change of the service database, so the
+  // text is appended to in place rather than built from temporary strings.
+  void Key(const RegistryKey& key, std::string& path) {
+    text_ += '[';
+    text_ += path;
+    text_ += "]\r\n";
     for (const RegistryValue& value : key.Values()) Value(value);
     text_ += "\r\n";
-    for (const RegistryKey* subkey : key.Subkeys()) Key(*subkey, path + "\\" + subkey->name());
+    const std::size_t length = path.size();
+    for (const RegistryKey* subkey : key.Subkeys()) {
+      path += '\\';
+      path += subkey->name();
+      Key(*subkey, path);
+      path.resize(length);
+    }
   }
 
   static std::string Quoted(std::string_view text) {
@@ -388,7 +400,11 @@ class RegFileWriter {
       line += type;
     }
     const bool as_utf16 = format_ == RegFileFormat::Version5 && IsUtf16StringType(value.type);
-    Bytes(line, as_utf16 ? Utf16BytesFrom1252(value.data) : value.data);
+    if (as_utf16) {
+      Bytes(std::move(line), Utf16BytesFrom1252(value.data));
+    } else {
+      Bytes(std::move(line), value.data);
+    }
   }
 
   // Lines as regedit writes them: each but the last ends in a comma and a backslash, the
