@@ -119,6 +119,14 @@ void StartUpFigures(const Programs& programs, const fs::path& base, const std::s
   const fs::path qtMachine = base / ("quorvel-bench-qt-" + std::to_string(getpid()));
   fs::create_directories(consoleMachine);
   fs::create_directories(qtMachine);
+  // The folders go when the figures are done or a run fails.
+  struct Remove {
+    std::vector<fs::path> folders;
+    ~Remove() {
+      std::error_code ignored;
+      for (const fs::path& folder : folders) fs::remove_all(folder, ignored);
+    }
+  } remove{{consoleMachine, qtMachine}};
   const std::vector<std::string> quorvel = {(programs.bin / "quorvel").string()};
   const std::vector<std::string> readFiles = {(programs.benchDir / "read_machine_files").string(),
                                               consoleMachine.string()};
@@ -158,8 +166,6 @@ void StartUpFigures(const Programs& programs, const fs::path& base, const std::s
     bench::PrintFigure("peak memory of a console run", bench::Mebibytes(m), bench::Mebibytes(mb),
                        m / mb, "<= baseline + 8 MiB");
   }
-  fs::remove_all(consoleMachine);
-  fs::remove_all(qtMachine);
 }
 
 }  // namespace
