@@ -1,10 +1,13 @@
 #include "app/Unit1.h"
 
-#include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
+#include "app/IdtText.h"
+#include "app/ListFile.h"
 #include "app/MyRegistry.h"
+#include "app/ResourceText.h"
 #include "app/Unit2.h"
 #include "app/driver_u1.h"
 #include "app/myvers.h"
@@ -18,18 +21,7 @@
 
 TForm1* Form1 = nullptr;
 
-void TShortString80::Assign(const std::string& text) {
-  Length = static_cast<BYTE>(text.size() < sizeof Chars ? text.size() : sizeof Chars);
-  text.copy(Chars, Length);
-}
-
 namespace {
-
-// The list file holds the three tables back to back, exactly as they are held in memory, with
-// nothing before, between or after them.
-constexpr int kListFileSize =
-    sizeof(TForm1::IdtBuffer) + sizeof(TForm1::VectorUsage) + sizeof(TForm1::Devices);
-static_assert(kListFileSize == 1218816);
 
 // A new file in a folder under a name no other file there has, removed again unless it was
 // moved to the name it was written for. A save writes the list into such a file and renames it
@@ -82,37 +74,6 @@ constexpr DWORD kGateSize = sizeof(TGateDescriptor);
 // 0 nothing refers to them.
 void ClearUsageCounts(TVectorUsage (&VectorUsage)[256]) {
   for (TVectorUsage& usage : VectorUsage) usage.Count = 0;
-}
-
-// Bit 3 of the access byte is the gate's size; bits 6-5 its privilege level; bits 2-0 its
-// type. The present bit and bit 4 are not shown: a gate that is not present reads like one
-// that is.
-const char* GateSizeText(BYTE Access) { return (Access & 0x08) != 0 ? " 32 bit" : " 16 Bit"; }
-
-DWORD GateDpl(BYTE Access) { return (Access >> 5) & 3u; }
-
-const char* GateTypeText(BYTE Access) {
-  switch (Access & 0x07) {
-    case 5:
-      return " TaskGate";
-    case 6:
-      return " InterruptGate";
-    case 7:
-      return " TrapGate";
-    default:
-      return " Unknown ";
-  }
-}
-
-// The first device recorded for the vector; the processor's own 32 vectors are reserved
-// whatever the usage table says. A list file is loaded without checks, so a first user that
-// names no device record is skipped as if the vector had none.
-std::string DeviceText(const TVectorUsage& Usage, const TDeviceRecord (&Devices)[256], DWORD v) {
-  if (v < 32) return "reserved";
-  if (Usage.Count <= 0) return "";
-  const LONG first = Usage.DeviceIndex[0];
-  if (first < 0 || first >= 256) return "";
-  return Devices[first].Name.Text();
 }
 
 }  // namespace
@@ -241,11 +202,13 @@ void TForm1::SaveList1Click(TObject* /*Sender*/) {
   TFileRec F;
   AssignFile(F, Temporary.Name);
   Rewrite(F, 1);
-  int Written[3];
-  BlockWrite(F, IdtBuffer, sizeof IdtBuffer, Written[0]);
-  BlockWrite(F, VectorUsage, sizeof VectorUsage, Written[1]);
-  BlockWrite(F, Devices, sizeof Devices, Written[2]);
-  if (Written[0] + Written[1] + Written[2] != kListFileSize) {
+  const int Written =
+      TransferListFile(ListFileBlocks(IdtBuffer, VectorUsage, Devices), [&F](void* Data, int Size) {
+        int Moved = 0;
+        BlockWrite(F, Data, Size, Moved);
+        return Moved;
+      });
+  if (Written != kListFileSize) {
     CloseFile(F);
     ShowMessage("Error writing List !");
     return;
@@ -264,12 +227,14 @@ void TForm1::OpenList1Click(TObject* Sender) {
   AssignFile(F, FileName);
   Reset(F, 1);
   // Each table takes the bytes the file has for it from its start and keeps the rest.
-  int Read[3];
-  BlockRead(F, IdtBuffer, sizeof IdtBuffer, Read[0]);
-  BlockRead(F, VectorUsage, sizeof VectorUsage, Read[1]);
-  BlockRead(F, Devices, sizeof Devices, Read[2]);
+  const int Read =
+      TransferListFile(ListFileBlocks(IdtBuffer, VectorUsage, Devices), [&F](void* Data, int Size) {
+        int Moved = 0;
+        BlockRead(F, Data, Size, Moved);
+        return Moved;
+      });
   CloseFile(F);
-  if (Read[0] + Read[1] + Read[2] != kListFileSize) ShowMessage("Error reading List !");
+  if (Read != kListFileSize) ShowMessage("Error reading List !");
 
   FromFile = true;
   try {
@@ -318,7 +283,7 @@ const char* const ExceptionNames[19] = {
 
 // Each grid of the resources window keeps five empty rows after its entries: an entry goes
 // into row (row count - 5), and the grid grows by one row.
-void AddRow(TStringGrid& Grid, std::initializer_list<std::string> Cells) {
+void AddRow(TStringGrid& Grid, const std::vector<std::string>& Cells) {
   const int Count = Grid.RowCount();
   int Col = 0;
   for (const std::string& Text : Cells) Grid.SetCells(Col++, Count - 5, Text);
@@ -342,33 +307,24 @@ void ResetResourcesWindow(TResView& View) {
 
 // Descriptors of a type other than 1 to 5 are neither shown nor counted.
 void AddResource(TResView& View, const TPartialDescriptor& Resource) {
-  switch (Resource.Type) {
-    case 1:
-      AddRow(*View.StringGrid1,
-             {"0x" + IntToHex(Resource.u.Port.Start, 5), IntToStr(Resource.u.Port.Length)});
+  const TResourceEntry Entry = ResourceEntry(Resource);
+  switch (Entry.Place) {
+    case TResourcePlace::Ports:
+      AddRow(*View.StringGrid1, Entry.Texts);
       break;
-    case 2:
-      AddRow(*View.StringGrid2, {"0x" + IntToHex(Resource.u.Interrupt.Vector, 2) + " / " +
-                                     IntToStr(Resource.u.Interrupt.Vector),
-                                 IntToStr(Resource.u.Interrupt.Level),
-                                 "0x" + IntToHex(Resource.u.Interrupt.Affinity, 2)});
+    case TResourcePlace::Interrupts:
+      AddRow(*View.StringGrid2, Entry.Texts);
       break;
-    case 3: {
-      // The end is the first address after the range. It is summed as a 64-bit pattern, so
-      // that a damaged start near the top wraps instead of overflowing.
-      const auto Start = static_cast<ULONGLONG>(Resource.u.Memory.Start);
-      const auto End = Start + static_cast<ULONGLONG>(LONGLONG{Resource.u.Memory.Length});
-      View.Memo1->Lines()->Add("Address:0x" + IntToHex(Start, 9) + " - 0x" + IntToHex(End, 9));
+    case TResourcePlace::Memory:
+      View.Memo1->Lines()->Add(Entry.Texts[0]);
       break;
-    }
-    case 4:
-      AddRow(*View.StringGrid3,
-             {IntToStr(Resource.u.Dma.Channel), "0x" + IntToHex(Resource.u.Dma.Port, 3)});
+    case TResourcePlace::Dma:
+      AddRow(*View.StringGrid3, Entry.Texts);
       break;
-    case 5:
-      View.Memo5->Lines()->Add("DataSize: " + IntToStr(Resource.u.DeviceSpecificData.DataSize));
+    case TResourcePlace::DeviceSpecific:
+      View.Memo5->Lines()->Add(Entry.Texts[0]);
       break;
-    default:
+    case TResourcePlace::None:
       break;
   }
 }
@@ -377,10 +333,9 @@ void AddResource(TResView& View, const TPartialDescriptor& Resource) {
 
 // The resources of every device that uses the vector of the double-clicked row, or a box for
 // a vector without users and for the processor's reserved vectors. A list file is loaded
-// without checks, so the tables' limits are enforced here: at most the 128 index slots are
-// read, a user that names no device record is skipped (a vector with no other users has no
-// details, as its device cell in the table is empty), and at most the 256 stored resources of
-// a device are listed.
+// without checks, so VectorUsers and ListedResourceCount hold the reading to the tables: a
+// vector whose users all name no device record has no details, as its device cell in the
+// table is empty.
 void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {
   const int Row = StringGrid1->Row();
   if (Row < 1 || Row > 256) return;
@@ -388,20 +343,16 @@ void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {
 
   ResetResourcesWindow(*ResView);
   const std::string Title = "Interrupt 0x" + IntToHex(v, 2) + "/" + IntToStr(v);
-  const TVectorUsage& Usage = VectorUsage[v];
-  const LONG Users = Usage.Count < 128 ? Usage.Count : 128;
-  const auto NamesADevice = [](LONG Index) { return Index >= 0 && Index < 256; };
-  if (Users <= 0 || std::none_of(Usage.DeviceIndex, Usage.DeviceIndex + Users, NamesADevice)) {
+  const std::vector<LONG> Users = VectorUsers(VectorUsage[v]);
+  if (Users.empty()) {
     Application->MessageBox("no details available ...", Title, MB_OK);
     return;
   }
 
-  for (LONG j = 0; j < Users; ++j) {
-    const LONG Index = Usage.DeviceIndex[j];
-    if (!NamesADevice(Index)) continue;
+  for (const LONG Index : Users) {
     const TDeviceRecord& Device = Devices[Index];
     ResView->SetCaption(Device.Name.Text() + " allocates:");
-    const LONG Resources = Device.ResourceCount < 256 ? Device.ResourceCount : 256;
+    const LONG Resources = ListedResourceCount(Device);
     for (LONG k = 0; k < Resources; ++k) AddResource(*ResView, Device.Resources[k]);
   }
   ResView->PortLbl->SetCaption("Ports (" + IntToStr(ResView->StringGrid1->RowCount() - 6) + ")");
@@ -423,11 +374,7 @@ void TForm1::StringGrid1DblClick(TObject* /*Sender*/) {
 // The IDT image comes from the driver, or from IdtBuffer as a list file just left it. Rows
 // beyond the image's last gate keep what an earlier rendering wrote there.
 void TForm1::Button1Click(TObject* /*Sender*/) {
-  StringGrid1->SetCells(1, 0, "Segm.Descriptor");
-  StringGrid1->SetCells(2, 0, "Offset");
-  StringGrid1->SetCells(3, 0, "GateSize/DPL");
-  StringGrid1->SetCells(4, 0, "GateType");
-  StringGrid1->SetCells(5, 0, "Device");
+  for (int Col = 1; Col < 6; ++Col) StringGrid1->SetCells(Col, 0, IdtHeaderTexts[Col]);
 
   DWORD BytesReturned = 0;
   if (FromFile) {
@@ -452,16 +399,9 @@ void TForm1::Button1Click(TObject* /*Sender*/) {
   // the table's rows end there.
   const DWORD Shown = Entries < kVectorCount ? Entries : kVectorCount;
   for (DWORD v = 0; v < Shown; ++v) {
-    const TGateDescriptor& Gate = IdtBuffer[v];
-    const DWORD Offset = DWORD{Gate.OffsetHigh} << 16 | Gate.OffsetLow;
+    const auto Cells = IdtRowTexts(v, IdtBuffer[v], VectorUsage[v], Devices);
     const int Row = static_cast<int>(v) + 1;
-    StringGrid1->SetCells(0, Row, "Interrupt " + IntToHex(v, 2) + "/" + IntToStr(v));
-    StringGrid1->SetCells(1, Row, IntToHex(DWORD{Gate.Selector}, 5));
-    StringGrid1->SetCells(2, Row, IntToHex(Offset, 9));
-    StringGrid1->SetCells(3, Row, GateSizeText(Gate.Access) + std::string(" / DPL=") +
-                                      IntToStr(GateDpl(Gate.Access)));
-    StringGrid1->SetCells(4, Row, GateTypeText(Gate.Access));
-    StringGrid1->SetCells(5, Row, DeviceText(VectorUsage[v], Devices, v));
+    for (int Col = 0; Col < 6; ++Col) StringGrid1->SetCells(Col, Row, Cells[Col]);
   }
 }
 
