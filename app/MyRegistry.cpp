@@ -6,8 +6,6 @@ LONG LastReadSize = 0;
 
 namespace {
 
-const TValueBlock kZeroBlock = {};
-
 enum class Listing { SubKeys, ValueNames };
 
 void ListNames(HKEY RootKey, const std::string& KeyPath, TStrings& Names, Listing listing) {
@@ -43,26 +41,20 @@ void ListValueNames(HKEY RootKey, const std::string& KeyPath, TStrings& Names) {
 
 void ReadBinaryValue(HKEY RootKey, const std::string& KeyPath, const std::string& ValueName,
                      TValueBlock& Destination) {
-  // The value is read into a block of zeros of our own, so that the bytes after it are
-  // zeros whatever the destination held.
-  TValueBlock block = {};
+  // The value is read straight into the destination and only the bytes after it are
+  // cleared: the scan reads one value per device, and a block of its own, zeroed and copied
+  // over, cost two more passes over 64 KiB for each. Every path writes all of Destination.
   LastReadSize = 0;
   TMyRegistry registry;
   registry.SetRootKey(RootKey);
-  if (!registry.OpenKey(KeyPath)) {
-    std::memcpy(Destination, kZeroBlock, sizeof Destination);
-    return;
-  }
   try {
-    if (registry.GetDataType(ValueName) == rdBinary) {
-      std::memcpy(Destination, kZeroBlock, sizeof Destination);
-      return;
+    // A string, expandable string or integer value raises the registry exception in the
+    // read, so only values of the other types are ever read.
+    if (registry.OpenKey(KeyPath) && registry.GetDataType(ValueName) != rdBinary) {
+      LastReadSize = registry.ReadBinaryData(ValueName, Destination, kLargestValueRead);
     }
-    // A string, expandable string or integer value raises the registry exception here, so
-    // only values of the other types are ever read.
-    LastReadSize = registry.ReadBinaryData(ValueName, block, kLargestValueRead);
-    std::memcpy(Destination, block, sizeof Destination);
   } catch (const ERegistryException&) {
-    std::memcpy(Destination, kZeroBlock, sizeof Destination);
+    LastReadSize = 0;
   }
+  std::memset(Destination + LastReadSize, 0, sizeof Destination - LastReadSize);
 }

@@ -483,7 +483,8 @@ void TForm1::Button3Click(TObject* /*Sender*/) {
 void TForm1::LoadDeviceResources(const std::string& KeyPath, const std::string& ValueName,
                                  LONG DeviceNumber) {
   if (DeviceNumber < 0 || DeviceNumber >= static_cast<LONG>(std::size(Devices))) return;
-  TValueBlock block = {};
+  // ReadBinaryValue writes every byte of the block: the value and zeros after it, or zeros.
+  TValueBlock block;
   ReadBinaryValue(HKEY_LOCAL_MACHINE, KeyPath, ValueName, block);
   const std::size_t size = LastReadSize > 0 ? static_cast<std::size_t>(LastReadSize) : 0;
   TDeviceRecord& device = Devices[DeviceNumber];

@@ -14,6 +14,17 @@ if(QUORVEL_SANITIZE)
   add_link_options(${sanitize_flags})
 endif()
 
+if(QUORVEL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "The fuzz targets need clang (libFuzzer): configure with CMAKE_CXX_COMPILER=clang++")
+  endif()
+  # Every library is instrumented for libFuzzer's coverage and checked by both sanitizers;
+  # only the fuzz targets themselves link libFuzzer and its main.
+  set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${fuzz_flags} -fsanitize=fuzzer-no-link)
+  add_link_options(${fuzz_flags})
+endif()
+
 # Puts a target's output into bin/ beside the program.
 function(quorvel_put_in_bin target)
   set_target_properties(${target} PROPERTIES

@@ -74,8 +74,18 @@ std::u16string Utf16From1252(std::string_view text) {
 int CompareIgnoringCase1252(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
-    const char32_t left = Upcase(UnicodeOf1252(static_cast<unsigned char>(a[i])));
-    const char32_t right = Upcase(UnicodeOf1252(static_cast<unsigned char>(b[i])));
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    // Registry names are mostly ASCII, whose characters compare as their upper-case letters;
+    // every key lookup walks a path of them.
+    if (x < 0x80 && y < 0x80) {
+      const int left = x >= 'a' && x <= 'z' ? x - 0x20 : x;
+      const int right = y >= 'a' && y <= 'z' ? y - 0x20 : y;
+      if (left != right) return left < right ? -1 : 1;
+      continue;
+    }
+    const char32_t left = Upcase(UnicodeOf1252(x));
+    const char32_t right = Upcase(UnicodeOf1252(y));
     if (left != right) return left < right ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

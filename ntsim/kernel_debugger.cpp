@@ -32,11 +32,13 @@ int ReadCount(const char*& cursor, std::va_list& arguments) {
   return count;
 }
 
-std::string Printed(const Conversion& conversion, char type, ...) {
+// The type letter is passed as an int: va_start after a parameter of a type that is promoted
+// when passed (such as char) is undefined.
+std::string Printed(const Conversion& conversion, int type, ...) {
   std::string pattern = "%" + conversion.flags;
   if (conversion.width >= 0) pattern += std::to_string(conversion.width);
   if (conversion.precision >= 0) pattern += "." + std::to_string(conversion.precision);
-  pattern += type;
+  pattern += static_cast<char>(type);
   std::va_list value;
   va_start(value, type);
   std::va_list measure;

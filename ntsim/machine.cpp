@@ -9,7 +9,16 @@
 
 namespace ntsim {
 
-void AttachMachine() { SynchronizeRunningDrivers(); }
+// Every file of the machine folder that can be malformed is read before the machine does
+// anything else, so that a bad one stops it before it has written a file: a bad idt.bin
+// found only when a driver first reads the IDT would leave its service installed and
+// running behind. The three are read on the first call only.
+void AttachMachine() {
+  CurrentMachineSettings();
+  MachineRegistry();
+  CurrentIdtRegister();
+  SynchronizeRunningDrivers();
+}
 
 namespace testing {
 

@@ -168,7 +168,13 @@ void ReplaceMachineFile(std::string_view name, std::string_view content) {
   const fs::path temporary = MachineFolder() / (std::string(name) + ".new");
   const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (descriptor < 0) throw MachineFault("cannot write " + Describe(path, errno));
-  const bool written = WriteAll(descriptor, content) && ::fsync(descriptor) == 0;
+  // The new content is renamed over the old, so another program on the machine, or the next
+  // start after one was killed, finds the one or the other whole. It is not flushed to the
+  // disk first: like the registry's own lazy writer, the machine keeps its state for programs
+  // that end or die, not for a host that loses power, and a flush for each of the five
+  // changes of a run (the driver's service created, started, stopped, marked and removed)
+  // made a run wait on the disk several times longer than it computes.
+  const bool written = WriteAll(descriptor, content);
   const int write_error = errno;
   ::close(descriptor);
   if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {

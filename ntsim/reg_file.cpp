@@ -1,5 +1,6 @@
 #include "ntsim/reg_file.h"
 
+#include <array>
 #include <cstdio>
 #include <stdexcept>
 
@@ -27,12 +28,18 @@ std::string_view TrimRight(std::string_view text) {
   return text;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The value of each character as a hexadecimal digit, or -1. A table, because a resource
+// map's file is mostly hexadecimal digits.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+  std::array<signed char, 256> digits{};
+  digits.fill(-1);
+  for (int c = '0'; c <= '9'; ++c) digits[c] = static_cast<signed char>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c) digits[c] = static_cast<signed char>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c) digits[c] = static_cast<signed char>(c - 'A' + 10);
+  return digits;
+}();
+
+int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
 // Reads 1 to max_digits hexadecimal digits from the front of text.
 bool TakeHex(std::string_view& text, std::size_t max_digits, DWORD& number) {
@@ -267,6 +274,20 @@ class RegFileParser {
     std::vector<BYTE> bytes;
     bool after_comma = false;
     for (;;) {
+      // Most of a file's bytes stand as two digits and a comma, which the general steps
+      // below would take the same way.
+      const std::size_t before = bytes.size();
+      bytes.resize(before + text.size() / 3);
+      BYTE* out = bytes.data() + before;
+      while (text.size() >= 3 && text[2] == ',') {
+        const int high = HexDigit(text[0]);
+        const int low = HexDigit(text[1]);
+        if (high < 0 || low < 0) break;
+        *out++ = static_cast<BYTE>(high << 4 | low);
+        text.remove_prefix(3);
+      }
+      bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+      if (bytes.size() > before) after_comma = true;
       text = TrimLeft(text);
       if (TrimRight(text) == "\\") {
         if (!NextLine(text)) Fail("the file ends inside a continued value");
@@ -305,9 +326,11 @@ class RegFileWriter {
   std::string Write(const RegistryTree& tree) {
     text_ += format_ == RegFileFormat::Regedit4 ? kRegedit4Header : kVersion5Header;
     text_ += "\r\n\r\n";
-    if (!tree.Root().Values().empty()) Key(tree.Root(), std::string(kRootName));
+    std::string path(kRootName);
+    if (!tree.Root().Values().empty()) Key(tree.Root(), path);
     for (const RegistryKey* subkey : tree.Root().Subkeys()) {
-      Key(*subkey, std::string(kRootName) + "\\" + subkey->name());
+      path = std::string(kRootName) + "\\" + subkey->name();
+      Key(*subkey, path);
     }
     if (format_ == RegFileFormat::Regedit4) return text_;
     std::string bytes = "\xFF\xFE";
@@ -319,11 +342,21 @@ class RegFileWriter {
   }
 
  private:
-  void Key(const RegistryKey& key, const std::string& path) {
-    text_ += "[" + path + "]\r\n";
+  // The machine writes its whole registry at every change of the service database, so the
+  // text is appended to in place rather than built from temporary strings.
+  void Key(const RegistryKey& key, std::string& path) {
+    text_ += '[';
+    text_ += path;
+    text_ += "]\r\n";
     for (const RegistryValue& value : key.Values()) Value(value);
     text_ += "\r\n";
-    for (const RegistryKey* subkey : key.Subkeys()) Key(*subkey, path + "\\" + subkey->name());
+    const std::size_t length = path.size();
+    for (const RegistryKey* subkey : key.Subkeys()) {
+      path += '\\';
+      path += subkey->name();
+      Key(*subkey, path);
+      path.resize(length);
+    }
   }
 
   static std::string Quoted(std::string_view text) {
@@ -367,23 +400,30 @@ class RegFileWriter {
       line += type;
     }
     const bool as_utf16 = format_ == RegFileFormat::Version5 && IsUtf16StringType(value.type);
-    Bytes(line, as_utf16 ? Utf16BytesFrom1252(value.data) : value.data);
+    if (as_utf16) {
+      Bytes(std::move(line), Utf16BytesFrom1252(value.data));
+    } else {
+      Bytes(std::move(line), value.data);
+    }
   }
 
   // Lines as regedit writes them: each but the last ends in a comma and a backslash, the
   // next starts with two blanks, and a continuation line holds 25 bytes.
   void Bytes(std::string line, const std::vector<BYTE>& bytes) {
     constexpr std::size_t kWidth = 77;  // without the backslash
+    constexpr char kDigits[] = "0123456789abcdef";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-      char token[4];
-      std::snprintf(token, sizeof token, i + 1 < bytes.size() ? "%02x," : "%02x", bytes[i]);
-      if (line.size() + std::string_view(token).size() > kWidth && line.size() > 2) {
-        text_ += line + "\\\r\n";
+      const char token[3] = {kDigits[bytes[i] >> 4], kDigits[bytes[i] & 0xF], ','};
+      const std::size_t length = i + 1 < bytes.size() ? 3 : 2;
+      if (line.size() + length > kWidth && line.size() > 2) {
+        text_ += line;
+        text_ += "\\\r\n";
         line = "  ";
       }
-      line += token;
+      line.append(token, length);
     }
-    text_ += line + "\r\n";
+    text_ += line;
+    text_ += "\r\n";
   }
 
   RegFileFormat format_;

@@ -57,6 +57,9 @@ std::string HostImagePath(const std::string& image_path) {
 
 // The services whose drivers this process loaded for the machine's running state.
 std::set<std::string> loaded_here;
+// The running services whose drivers this process could not load and has said so: every call
+// tries again, but the reason is given once.
+std::set<std::string> reported_unloadable;
 
 void Forget(const std::string& name) {
   for (auto it = loaded_here.begin(); it != loaded_here.end(); ++it) {
@@ -213,6 +216,7 @@ void SynchronizeRunningDrivers() {
       loaded_here.insert(service->name);
       continue;
     }
+    if (!reported_unloadable.insert(name).second) continue;
     const auto text = SystemMessageText(error);
     std::fprintf(stderr, "ntsim: the running service %s cannot be loaded into this program: %s",
                  name.c_str(), text ? std::string(*text).c_str() : "\n");
@@ -228,7 +232,10 @@ void SynchronizeRunningDrivers() {
 }
 
 namespace testing {
-void ForgetRunningDrivers() { loaded_here.clear(); }
+void ForgetRunningDrivers() {
+  loaded_here.clear();
+  reported_unloadable.clear();
+}
 }  // namespace testing
 
 }  // namespace ntsim

@@ -46,8 +46,10 @@ class FrontEnd {
 FrontEnd* CurrentFrontEnd();
 
 // The front-end for this host: the console when QUORVEL_UI=console or when neither DISPLAY
-// nor WAYLAND_DISPLAY is set, Qt when QUORVEL_UI=qt or a display is there. A build without
-// the Qt front-end uses the console, and fails when QUORVEL_UI=qt asks for Qt.
+// nor WAYLAND_DISPLAY is set, Qt when QUORVEL_UI=qt or a display is there. Unless a program
+// has the Qt front-end linked in, it loads it then from the module vcl_qt.so beside the
+// program file, so that a run in the terminal never loads Qt. Without the module the program
+// uses the console, and fails when QUORVEL_UI=qt asks for Qt.
 std::unique_ptr<FrontEnd> CreateHostFrontEnd();
 
 // The Qt front-end lives in its own library and makes itself known here when it is linked.

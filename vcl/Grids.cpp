@@ -14,8 +14,13 @@ TStringGrid::TStringGrid(TComponent* AOwner) : TControl(AOwner) {
 
 void TStringGrid::Resize(int cols, int rows) {
   if (cols < 0 || rows < 0) throw EInvalidGridOperation(kIndexError);
-  cells_.resize(rows);
-  for (auto& row : cells_) row.resize(cols);
+  // Only the rows that come or go are touched while the column count stays: the resources
+  // window adds its entries one row at a time, and resizing every row for each of them made
+  // a long list quadratic.
+  cells_.resize(rows, std::vector<std::string>(cols));
+  if (cols != colCount_) {
+    for (auto& row : cells_) row.resize(cols);
+  }
   colCount_ = cols;
   rowCount_ = rows;
   // Fixed rows and columns are never more than the grid has.

@@ -75,6 +75,36 @@ TEST_F(ProgramRun, AnUnknownFrontEndIsRefused) {
   EXPECT_NE(run.output.find("QUORVEL_UI must be console or qt"), std::string::npos);
 }
 
+// The Qt front-end is the module vcl_qt.so beside the program, loaded only when the program
+// draws windows.
+TEST_F(ProgramRun, ARunInTheTerminalLoadsNoQtLibrary) {
+  LayOut(true);
+  ::setenv("LD_DEBUG", "files", 1);
+  const Result run = Run("");
+  ::unsetenv("LD_DEBUG");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.output.find("=== window Quorvel"), std::string::npos);
+  EXPECT_EQ(run.output.find("libQt6"), std::string::npos);
+}
+
+TEST_F(ProgramRun, QtWithoutItsModuleIsRefused) {
+  LayOut(true);
+  const Result run = Run("", "qt");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("QUORVEL_UI=qt, but this build has no Qt front-end"),
+            std::string::npos);
+}
+
+TEST_F(ProgramRun, AQtModuleThatDoesNotLoadIsNamed) {
+  LayOut(true);
+  std::ofstream(folder() / "vcl_qt.so", std::ios::binary) << "not a shared object";
+  const Result run = Run("", "qt");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("the Qt front-end " + (folder() / "vcl_qt.so").string() +
+                            " cannot be loaded"),
+            std::string::npos);
+}
+
 }  // namespace
 
 namespace {

@@ -3,10 +3,6 @@
 // DriverControl box in the order it is shown.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,28 +10,14 @@
 #include "tests/app/box.h"
 #include "tests/app/program_run.h"
 #include "tests/app/scan_line.h"
+#include "tests/support/running_program.h"
 
 namespace {
 
 using testing_support::Box;
+using testing_support::BoxesIn;
 using testing_support::ProgramRun;
 using testing_support::Result;
-
-// The boxes of a part of the output, in order: "=== box error <caption>", one text line,
-// "=== end".
-std::vector<Box> BoxesIn(const std::string& output) {
-  std::vector<Box> boxes;
-  const std::string head = "=== box error ";
-  for (std::size_t at = output.find(head); at != std::string::npos; at = output.find(head, at)) {
-    const std::size_t captionEnd = output.find('\n', at);
-    const std::size_t end = output.find("=== end\n", captionEnd);
-    std::string text = output.substr(captionEnd + 1, end - captionEnd - 1);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    boxes.push_back({output.substr(at + head.size(), captionEnd - at - head.size()), text});
-    at = end;
-  }
-  return boxes;
-}
 
 // The output split at the main window's first printing: what start-up showed before it, the
 // window itself, and what came after it up to the end.
@@ -97,38 +79,10 @@ class ProgramLife : public ProgramRun {
   // Starts the program, waits until its main window is printed and kills it, as a run that
   // ended abnormally: the service stays registered and running.
   void RunAndKill() {
-    int input[2];
-    int output[2];
-    ASSERT_EQ(pipe(input), 0);
-    ASSERT_EQ(pipe(output), 0);
-    const std::string program = (folder() / "quorvel").string();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      dup2(input[0], 0);
-      dup2(output[1], 1);
-      close(input[1]);
-      close(output[0]);
-      setenv("QUORVEL_UI", "console", 1);
-      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(input[0]);
-    close(output[1]);
-    std::string printed;
-    char buffer[4096];
-    while (printed.find("=== end\n") == std::string::npos) {
-      const ssize_t got = read(output[0], buffer, sizeof buffer);
-      if (got <= 0) break;
-      printed.append(buffer, static_cast<std::size_t>(got));
-    }
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    close(input[1]);
-    close(output[0]);
-    ASSERT_TRUE(WIFSIGNALED(status)) << printed;
-    ASSERT_NE(printed.find("=== window Quorvel\n"), std::string::npos) << printed;
+    testing_support::RunningProgram program(folder() / "quorvel");
+    ASSERT_TRUE(program.WaitFor("=== end\n"));
+    ASSERT_TRUE(program.Kill()) << program.output;
+    ASSERT_NE(program.output.find("=== window Quorvel\n"), std::string::npos) << program.output;
   }
 
   bool ServiceRegistered() const {

@@ -275,7 +275,7 @@ TEST_F(KessrinService, MachineFolderThatCannotBeReachedStopsTheMachine) {
   machine_.Write("plain-file", "");
   ::setenv("QUORVEL_MACHINE", (machine_.folder() / "plain-file" / "machine").c_str(), 1);
   EXPECT_EXIT(Install("Kessrin", driver_), ::testing::ExitedWithCode(3),
-              "the simulated machine cannot go on: .*plain-file/machine/running.ini");
+              "the simulated machine cannot go on: .*plain-file/machine/machine.ini");
 }
 
 // Runs a step as another program on the same machine folder: a child process that starts

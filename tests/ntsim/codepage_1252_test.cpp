@@ -35,6 +35,8 @@ TEST(CodePage1252, NamesCompareByTheirUpperCase) {
       {"vga", "VGA", 0},
       {"Hardware", "hARDWARE", 0},
       {"caf\xE9", "CAF\xC9", 0},  // e and E with acute accent
+      {"\xE9t\xE9", "\xC9T\xC9", 0},  // the letters between them compare like the others
+      {"Z", "\xE0", -1},
       {"\xFF", "\x9F", 0},        // y and Y with diaeresis
       {"\x9A", "\x8A", 0},        // s and S with caron
       {"a", "B", -1},

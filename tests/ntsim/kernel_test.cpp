@@ -139,6 +139,14 @@ TEST_F(Kernel, BadRequestArgumentsFailWithTheSystemsCodes) {
   EXPECT_FALSE(DeviceIoControl(device, CTL_CODE(0x22, 0x801, METHOD_BUFFERED, FILE_WRITE_ACCESS),
                                nullptr, 0, buffer, 16, &returned, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  // The direct and neither transfers are not modelled: the machine says so on standard error
+  // and fails the request before it reaches the driver.
+  for (const ULONG method : {METHOD_IN_DIRECT, METHOD_OUT_DIRECT, METHOD_NEITHER}) {
+    EXPECT_FALSE(DeviceIoControl(device, CTL_CODE(0x22, 0x801, method, FILE_ANY_ACCESS), buffer,
+                                 16, buffer, 16, &returned, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(returned, 0u);
+  }
   CloseHandle(device);
   EXPECT_FALSE(DeviceIoControl(device, IOCTL_READ_IDT, nullptr, 0, buffer, 16, &returned, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);

@@ -14,12 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/elf_file.h"
 #include "tests/support/scratch_machine.h"
 #include "tools/version_resource.h"
 #include "winapi/kernel32.h"
 #include "winapi/winver.h"
 
 namespace {
+
+using testing_support::ElfFile;
+using testing_support::MakeElf;
 
 // The copyright's characters outside code page 1252 become '?', a surrogate pair one '?'.
 const std::string kCopyright("Copyright \xA9 2026 \x80 ? ?\0", 23);
@@ -38,72 +42,6 @@ std::string BlockOf(const char* description) {
   const auto bytes = version_resource::Serialize(
       version_resource::VersionInfoOf(version_resource::ParseDescription(description)));
   return std::string(bytes.begin(), bytes.end());
-}
-
-// A file of this host's ELF class with the given sections, after the null section and
-// before the section name table, which is the last.
-struct ElfFile {
-  std::string bytes;
-
-  template <class Edit>
-  void EditHeader(Edit edit) {
-    ElfW(Ehdr) header;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    edit(header);
-    std::memcpy(bytes.data(), &header, sizeof header);
-  }
-  template <class Edit>
-  void EditSection(std::size_t index, Edit edit) {
-    ElfW(Ehdr) header;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    ElfW(Shdr) section;
-    const std::size_t at = header.e_shoff + index * sizeof section;
-    std::memcpy(&section, bytes.data() + at, sizeof section);
-    edit(section);
-    std::memcpy(bytes.data() + at, &section, sizeof section);
-  }
-};
-
-ElfFile MakeElf(const std::vector<std::pair<std::string, std::string>>& sections) {
-  ElfW(Ehdr) header{};
-  std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-  header.e_ident[EI_CLASS] = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
-  header.e_ident[EI_DATA] = ELFDATA2LSB;
-  header.e_ident[EI_VERSION] = EV_CURRENT;
-  header.e_type = ET_EXEC;
-  header.e_version = EV_CURRENT;
-  header.e_ehsize = sizeof header;
-  header.e_shentsize = sizeof(ElfW(Shdr));
-
-  std::string bytes(sizeof header, '\0');
-  std::string names(1, '\0');
-  std::vector<ElfW(Shdr)> table(1);
-  const auto add = [&](const std::string& name, ElfW(Word) type) {
-    ElfW(Shdr) section{};
-    section.sh_name = static_cast<ElfW(Word)>(names.size());
-    section.sh_type = type;
-    section.sh_offset = bytes.size();
-    names += name + '\0';
-    table.push_back(section);
-  };
-  for (const auto& [name, content] : sections) {
-    add(name, SHT_PROGBITS);
-    table.back().sh_size = content.size();
-    bytes += content;
-  }
-  add(".shstrtab", SHT_STRTAB);
-  table.back().sh_offset = bytes.size();
-  table.back().sh_size = names.size();
-  bytes += names;
-
-  header.e_shoff = bytes.size();
-  header.e_shnum = static_cast<ElfW(Half)>(table.size());
-  header.e_shstrndx = static_cast<ElfW(Half)>(table.size() - 1);
-  for (const auto& section : table) {
-    bytes.append(reinterpret_cast<const char*>(&section), sizeof section);
-  }
-  std::memcpy(bytes.data(), &header, sizeof header);
-  return ElfFile{bytes};
 }
 
 ElfFile ProgramWith(const std::string& block) {

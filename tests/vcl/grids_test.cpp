@@ -47,6 +47,21 @@ TEST_F(Grid, ShrinkingDropsTheCellsOutside) {
   EXPECT_EQ(grid_.Cells(1, 2), "kept");
 }
 
+TEST_F(Grid, ANewColumnCountReachesOldAndNewRows) {
+  grid_.SetCells(1, 5, "kept");
+  grid_.SetColCount(3);
+  grid_.SetRowCount(8);
+  grid_.SetCells(2, 7, "new row, new column");
+  EXPECT_EQ(grid_.Cells(1, 5), "kept");
+  EXPECT_EQ(grid_.Cells(2, 0), "");
+  EXPECT_EQ(grid_.Cells(2, 7), "new row, new column");
+  grid_.SetColCount(1);
+  grid_.SetRowCount(9);
+  grid_.SetColCount(3);
+  EXPECT_EQ(grid_.Cells(1, 5), "");
+  EXPECT_EQ(grid_.Cells(2, 8), "");
+}
+
 TEST_F(Grid, ACellOutsideTheGridIsAnError) {
   const std::pair<int, int> outside[] = {{2, 0}, {0, 6}, {-1, 0}, {0, -1}};
   for (const auto& [col, row] : outside) {

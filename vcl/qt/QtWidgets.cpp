@@ -343,14 +343,22 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
 
 void GridView::Sync() {
   syncing_ = true;
+  // A grid is synced after every change of a cell. Qt lays the view out anew and repaints its
+  // scroll bars whenever a section size or a scroll bar policy is set, even to the value it
+  // has, so only what differs is set.
+  const auto setDefaultSize = [](QHeaderView* header, int size) {
+    if (header->defaultSectionSize() != size) header->setDefaultSectionSize(size);
+  };
   for (QTableView* view : {static_cast<QTableView*>(this), fixedRows_, fixedCols_, fixedCorner_}) {
-    view->horizontalHeader()->setDefaultSectionSize(grid_.DefaultColWidth() + 1);
-    view->verticalHeader()->setDefaultSectionSize(grid_.DefaultRowHeight() + 1);
+    setDefaultSize(view->horizontalHeader(), grid_.DefaultColWidth() + 1);
+    setDefaultSize(view->verticalHeader(), grid_.DefaultRowHeight() + 1);
   }
   const bool horizontal = grid_.ScrollBars == ssHorizontal || grid_.ScrollBars == ssBoth;
   const bool vertical = grid_.ScrollBars == ssVertical || grid_.ScrollBars == ssBoth;
-  setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  const Qt::ScrollBarPolicy horizontalPolicy = horizontal ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+  const Qt::ScrollBarPolicy verticalPolicy = vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+  if (horizontalScrollBarPolicy() != horizontalPolicy) setHorizontalScrollBarPolicy(horizontalPolicy);
+  if (verticalScrollBarPolicy() != verticalPolicy) setVerticalScrollBarPolicy(verticalPolicy);
   model_->Sync();
   SelectCurrentCell();
   LayOutFixedParts();
