@@ -5,16 +5,24 @@
 const std::array<const char*, 6> IdtHeaderTexts = {"",       "Segm.Descriptor", "Offset",
                                                    "GateSize/DPL", "GateType", "Device"};
 
+std::string VectorText(DWORD v) { return "Interrupt " + IntToHex(v, 2) + "/" + IntToStr(v); }
+
 DWORD GateOffset(const TGateDescriptor& Gate) {
   return DWORD{Gate.OffsetHigh} << 16 | Gate.OffsetLow;
 }
 
-const char* GateSizeText(BYTE Access) { return (Access & 0x08) != 0 ? " 32 bit" : " 16 Bit"; }
+DWORD GateSize(BYTE Access) { return (Access & 0x08) != 0 ? 32 : 16; }
 
 DWORD GateDpl(BYTE Access) { return (Access >> 5) & 3u; }
 
+DWORD GateType(BYTE Access) { return Access & 7u; }
+
+bool GatePresent(BYTE Access) { return (Access & 0x80) != 0; }
+
+const char* GateSizeText(BYTE Access) { return GateSize(Access) == 32 ? " 32 bit" : " 16 Bit"; }
+
 const char* GateTypeText(BYTE Access) {
-  switch (Access & 0x07) {
+  switch (GateType(Access)) {
     case 5:
       return " TaskGate";
     case 6:
@@ -39,7 +47,7 @@ std::string DeviceText(const TVectorUsage& Usage, const TDeviceRecord (&Devices)
 std::array<std::string, 6> IdtRowTexts(DWORD v, const TGateDescriptor& Gate,
                                        const TVectorUsage& Usage,
                                        const TDeviceRecord (&Devices)[256]) {
-  return {"Interrupt " + IntToHex(v, 2) + "/" + IntToStr(v),
+  return {VectorText(v),
           IntToHex(DWORD{Gate.Selector}, 5),
           IntToHex(GateOffset(Gate), 9),
           GateSizeText(Gate.Access) + std::string(" / DPL=") + IntToStr(GateDpl(Gate.Access)),

@@ -11,14 +11,20 @@
 // The header row, columns 0 to 5. Column 0 has no heading: its cell is never written.
 extern const std::array<const char*, 6> IdtHeaderTexts;
 
+// Column 0 of vector v's row: "Interrupt 2F/47" for vector 47.
+std::string VectorText(DWORD v);
+
 // OffsetHigh times 65536 plus OffsetLow.
 DWORD GateOffset(const TGateDescriptor& Gate);
 
-// Bit 3 of the access byte is the gate's size; bits 6-5 its privilege level; bits 2-0 its
-// type. The present bit (bit 7) and bit 4 are not shown: a gate that is not present reads
-// like one that is.
-const char* GateSizeText(BYTE Access);
+// Bit 3 of the access byte is the gate's size (32 or 16 bits); bits 6-5 its privilege level;
+// bits 2-0 its type; bit 7 says whether it is present. The table shows neither the present
+// bit nor bit 4: a gate that is not present reads like one that is.
+DWORD GateSize(BYTE Access);
 DWORD GateDpl(BYTE Access);
+DWORD GateType(BYTE Access);
+bool GatePresent(BYTE Access);
+const char* GateSizeText(BYTE Access);
 const char* GateTypeText(BYTE Access);
 
 // The device column: "reserved" for the processor's 32 vectors, else the first user's name.

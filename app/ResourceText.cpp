@@ -34,6 +34,22 @@ TResourceEntry ResourceEntry(const TPartialDescriptor& Resource) {
   }
 }
 
+std::vector<const char*> ResourceHeadings(TResourcePlace Place) {
+  switch (Place) {
+    case TResourcePlace::Ports:
+      return {"Address", "Length"};
+    case TResourcePlace::Interrupts:
+      return {"Vector", "Level", "Affinity"};
+    case TResourcePlace::Dma:
+      return {"Channel", "Port"};
+    case TResourcePlace::None:
+    case TResourcePlace::Memory:
+    case TResourcePlace::DeviceSpecific:
+      break;
+  }
+  return {};
+}
+
 std::vector<LONG> VectorUsers(const TVectorUsage& Usage) {
   constexpr LONG kSlots = std::extent_v<decltype(TVectorUsage::DeviceIndex)>;
   const LONG Slots = Usage.Count < kSlots ? Usage.Count : kSlots;

@@ -20,6 +20,10 @@ struct TResourceEntry {
 
 TResourceEntry ResourceEntry(const TPartialDescriptor& Resource);
 
+// The column headings of the grid a place's rows go into, column 0 first; none for the two
+// memos and for None.
+std::vector<const char*> ResourceHeadings(TResourcePlace Place);
+
 // The device indices of the vector's users, in the order the scan found them. A list file is
 // loaded without checks, so the tables' limits are enforced here: at most the 128 index slots
 // are read, and a user that names no device record is left out.

@@ -1,5 +1,7 @@
 #include "app/resviewpas.h"
 
+#include "app/ResourceText.h"
+
 TResView* ResView = nullptr;
 
 namespace {
@@ -74,13 +76,13 @@ TResView::TResView(TComponent* Owner) : TForm(Owner) {
 // A double-click empties the grids, headings included, before each display; every display
 // activates the window, so the headings are back whenever it is seen.
 void TResView::FormActivate(TObject* /*Sender*/) {
-  StringGrid1->SetCells(0, 0, "Address");
-  StringGrid1->SetCells(1, 0, "Length");
-  StringGrid2->SetCells(0, 0, "Vector");
-  StringGrid2->SetCells(1, 0, "Level");
-  StringGrid2->SetCells(2, 0, "Affinity");
-  StringGrid3->SetCells(0, 0, "Channel");
-  StringGrid3->SetCells(1, 0, "Port");
+  const auto WriteHeadings = [](TStringGrid& Grid, TResourcePlace Place) {
+    int Col = 0;
+    for (const char* Heading : ResourceHeadings(Place)) Grid.SetCells(Col++, 0, Heading);
+  };
+  WriteHeadings(*StringGrid1, TResourcePlace::Ports);
+  WriteHeadings(*StringGrid2, TResourcePlace::Interrupts);
+  WriteHeadings(*StringGrid3, TResourcePlace::Dma);
 }
 
 void TResView::Button1Click(TObject* /*Sender*/) { Close(); }
